@@ -1,0 +1,66 @@
+// The file layer: every file the program reads or writes goes through this
+// small table of operations, so the core never calls the OS itself.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace tickerloom::platform {
+
+// A failed file operation. what() holds the operation, the path and the OS's
+// own error text, ready to be shown to the user.
+class FileError : public std::runtime_error {
+ public:
+  FileError(std::string_view operation, std::string_view path, int error_number);
+  int ErrorNumber() const { return error_number_; }
+
+ private:
+  int error_number_;
+};
+
+// A file opened for reading. Contents are 8-bit bytes, passed through unchanged.
+class TextReader {
+ public:
+  virtual ~TextReader() = default;
+  // Every remaining byte, line ends included.
+  virtual std::string ReadAll() = 0;
+  // The next line without its line end; CR LF or a lone LF ends a line, and a
+  // last line without a line end is a line. Throws FileError past the end.
+  virtual std::string ReadLine() = 0;
+  virtual bool AtEnd() const = 0;
+  virtual void Close() = 0;
+};
+
+// A file opened for writing. Lines are collected and reach the disk in one
+// write when Close() is called; Close() reports any failure to store them.
+class TextWriter {
+ public:
+  virtual ~TextWriter() = default;
+  // Appends the bytes and then CR LF.
+  virtual void WriteLine(std::string_view bytes) = 0;
+  virtual void Close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // True when a regular file (or a link to one) exists at the path; false for
+  // a folder, a missing file or a name the file system refuses.
+  virtual bool FileExists(const std::string& path) = 0;
+  virtual std::unique_ptr<TextReader> OpenForReading(const std::string& path) = 0;
+  // Creates the file, or empties an existing one.
+  virtual std::unique_ptr<TextWriter> OpenForWriting(const std::string& path) = 0;
+  // Writes a whole new version of an existing or new file safely: the lines go
+  // to a temporary file in the same folder, and Close() flushes it to disk and
+  // renames it over the file (over the file a symbolic link points to, keeping
+  // its permission bits). Until Close() succeeds the old file is untouched; a
+  // failure or a writer dropped without Close() leaves no temporary file.
+  virtual std::unique_ptr<TextWriter> OpenForReplacing(const std::string& path) = 0;
+  virtual void DeleteFile(const std::string& path) = 0;
+  // Renames within one folder; works on the running program's own executable.
+  virtual void RenameFile(const std::string& from, const std::string& to) = 0;
+};
+
+}  // namespace tickerloom::platform

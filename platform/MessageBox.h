@@ -1,0 +1,30 @@
+// Modal message boxes, as a platform service.
+#pragma once
+
+#include <string>
+
+namespace tickerloom::platform {
+
+enum class MessageButtons { kOk, kYesNo };
+enum class MessageIcon { kNone, kInformation };
+enum class MessageAnswer { kOk, kYes, kNo };
+
+// The application's title, shown by every box that is given no title of its own.
+inline constexpr const char* kApplicationTitle = "Tickerloom";
+
+struct Message {
+  std::string prompt;  // UTF-8; line breaks as CR LF
+  std::string title = kApplicationTitle;
+  MessageButtons buttons = MessageButtons::kOk;
+  MessageIcon icon = MessageIcon::kNone;
+};
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // Shows the box modally and returns the button pressed. With Yes and No,
+  // Yes is the default button.
+  virtual MessageAnswer Show(const Message& message) = 0;
+};
+
+}  // namespace tickerloom::platform

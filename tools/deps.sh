@@ -1,0 +1,29 @@
+#!/bin/bash
+# Installs the Debian packages needed to build, run and test Tickerloom.
+# Idempotent: packages already present are left alone and apt is not consulted.
+set -euo pipefail
+
+PACKAGES=(
+  cmake g++ make pkg-config
+  qt6-base-dev libgl-dev
+  libcurl4-openssl-dev libsodium-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-dejavu-core
+)
+if [[ "${1:-}" == "--test" ]]; then
+  PACKAGES+=(xvfb xauth xdotool imagemagick python3 strace)
+fi
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]})); then
+  SUDO=()
+  [[ $(id -u) -ne 0 ]] && SUDO=(sudo)
+  "${SUDO[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
