@@ -1,0 +1,23 @@
+// Quorvane.exe: opens the window `Tickerloom` and runs until it is closed.
+// Command-line arguments are ignored, apart from those the toolkit takes.
+#include <csignal>
+
+#include "platform/Desktop.h"
+#include "platform/PosixFileSystem.h"
+#include "platform/PosixProcess.h"
+#include "window/Tickerloom.h"
+
+int main(int argc, char** argv) {
+  // A file that grows past the size limit (a full disk quota) must fail its
+  // write with an error the user sees, not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
+
+  using namespace tickerloom;
+  platform::PosixProcess process(argc > 0 ? argv[0] : nullptr);
+  const auto desktop = platform::CreateDesktop(argc, argv);
+  platform::PosixFileSystem files;
+  window::Tickerloom tickerloom({desktop->Toolkit(), files, desktop->Boxes(), desktop->Clipboard(),
+                                 desktop->Opener(), process, nullptr});
+  tickerloom.Open();
+  return desktop->Toolkit().Run();
+}

@@ -1,0 +1,273 @@
+// Draws the program's icon, a scroll whose lines of text run past a red
+// arrow, and writes it as:
+//   an .ico file with a 16-colour and a 256-colour 32 x 32 image,
+//   an .xpm file of the 256-colour image (for the freedesktop icon theme),
+//   a C++ source holding the .ico bytes for the program itself.
+// Usage: MakeIcon <icon.ico> <icon.xpm> <icon-data.cpp>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kSize = 32;
+
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+// The standard 16-colour palette, in its usual order.
+constexpr std::array<Rgb, 16> kStandard16 = {{
+    {0, 0, 0}, {128, 0, 0}, {0, 128, 0}, {128, 128, 0},
+    {0, 0, 128}, {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+    {128, 128, 128}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255}, {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+}};
+
+// 256 colours: the 16 standard ones, a 6 x 6 x 6 colour cube and 24 greys.
+std::vector<Rgb> Palette256() {
+  std::vector<Rgb> palette(kStandard16.begin(), kStandard16.end());
+  for (int r = 0; r < 6; ++r)
+    for (int g = 0; g < 6; ++g)
+      for (int b = 0; b < 6; ++b) palette.push_back({r * 51, g * 51, b * 51});
+  for (int i = 0; i < 24; ++i) {
+    const int level = 8 + i * 10;
+    palette.push_back({level, level, level});
+  }
+  return palette;
+}
+
+Rgb Scale(Rgb c, double f) {
+  auto clamp = [](double v) { return static_cast<int>(std::lround(std::fmin(255, std::fmax(0, v)))); };
+  return {clamp(c.r * f), clamp(c.g * f), clamp(c.b * f)};
+}
+
+// The artwork. With `shaded` false it uses only the standard 16 colours;
+// with `shaded` true the same shapes get gradients. Empty means transparent.
+std::optional<Rgb> Artwork(int x, int y, bool shaded) {
+  const Rgb black = kStandard16[0], maroon = kStandard16[1], navy = kStandard16[4];
+  const Rgb olive = kStandard16[3], red = kStandard16[9], white = kStandard16[15];
+  const Rgb yellow = kStandard16[11];
+
+  // The two rolled ends of the scroll.
+  for (int left : {2, 26}) {
+    if (x >= left && x < left + 4 && y >= 4 && y <= 27) {
+      if (x == left || x == left + 3 || y == 4 || y == 27) return black;
+      if (!shaded) return x == left + 1 ? yellow : olive;
+      const double across = (x - left - 1) / 1.0;  // 0 or 1
+      return Scale(Rgb{214, 170, 90}, 1.15 - 0.35 * across);
+    }
+  }
+  // The sheet between them.
+  if (x >= 6 && x <= 25 && y >= 6 && y <= 25) {
+    if (y == 6 || y == 25) return black;
+    // Three lines of text, shifted like a text running to the left.
+    const std::array<std::pair<int, int>, 3> lines = {{{9, 0}, {14, 3}, {19, 6}}};
+    for (const auto& [row, shift] : lines) {
+      if (y == row || y == row + 1) {
+        const int pos = (x - 7 + shift) % 6;
+        if (x >= 7 && x <= 22 && pos < 4) return navy;
+      }
+    }
+    // The red arrow at the right, pointing the way the text runs.
+    const int dy = std::abs(y - 22);
+    if (y >= 20 && y <= 24 && x >= 17 && x <= 24) {
+      if (x <= 21 && dy <= 0) return red;
+      if (x >= 21 && x - 21 <= 2 - dy) return shaded ? Rgb{204, 0, 0} : red;
+    }
+    if (!shaded) return white;
+    return Scale(Rgb{255, 244, 214}, 1.0 - 0.12 * (y - 7) / 18.0);
+  }
+  // A shadow under the sheet.
+  if (y == 26 && x >= 7 && x <= 26) return shaded ? Rgb{96, 96, 96} : kStandard16[8];
+  (void)maroon;
+  return std::nullopt;
+}
+
+int Nearest(const std::vector<Rgb>& palette, Rgb c) {
+  int best = 0;
+  long best_distance = -1;
+  for (std::size_t i = 0; i < palette.size(); ++i) {
+    const long dr = palette[i].r - c.r, dg = palette[i].g - c.g, db = palette[i].b - c.b;
+    const long distance = dr * dr + dg * dg + db * db;
+    if (best_distance < 0 || distance < best_distance) {
+      best_distance = distance;
+      best = static_cast<int>(i);
+    }
+  }
+  return best;
+}
+
+struct IndexedImage {
+  std::vector<Rgb> palette;
+  std::array<std::array<int, kSize>, kSize> index{};  // [y][x]
+  std::array<std::array<bool, kSize>, kSize> transparent{};
+};
+
+IndexedImage Draw(bool shaded) {
+  IndexedImage image;
+  image.palette = shaded ? Palette256() : std::vector<Rgb>(kStandard16.begin(), kStandard16.end());
+  for (int y = 0; y < kSize; ++y) {
+    for (int x = 0; x < kSize; ++x) {
+      const auto colour = Artwork(x, y, shaded);
+      image.transparent[y][x] = !colour.has_value();
+      image.index[y][x] = colour ? Nearest(image.palette, *colour) : 0;
+    }
+  }
+  return image;
+}
+
+void Put16(std::vector<unsigned char>& out, unsigned value) {
+  out.push_back(static_cast<unsigned char>(value & 0xFF));
+  out.push_back(static_cast<unsigned char>((value >> 8) & 0xFF));
+}
+void Put32(std::vector<unsigned char>& out, std::uint32_t value) {
+  Put16(out, value & 0xFFFF);
+  Put16(out, value >> 16);
+}
+
+// One icon image: BITMAPINFOHEADER, palette, colour bitmap, transparency mask.
+std::vector<unsigned char> IconImage(const IndexedImage& image, int bits) {
+  const int colours = 1 << bits;
+  const int xor_row = kSize * bits / 8;  // 16 or 32 bytes, already a multiple of 4
+  const int and_row = 4;
+  std::vector<unsigned char> out;
+  Put32(out, 40);
+  Put32(out, kSize);
+  Put32(out, kSize * 2);  // colour bitmap and mask together
+  Put16(out, 1);
+  Put16(out, static_cast<unsigned>(bits));
+  Put32(out, 0);  // no compression
+  Put32(out, static_cast<std::uint32_t>((xor_row + and_row) * kSize));
+  Put32(out, 0);
+  Put32(out, 0);
+  Put32(out, static_cast<std::uint32_t>(colours));
+  Put32(out, 0);
+  for (int i = 0; i < colours; ++i) {
+    const Rgb c = i < static_cast<int>(image.palette.size()) ? image.palette[i] : Rgb{};
+    out.push_back(static_cast<unsigned char>(c.b));
+    out.push_back(static_cast<unsigned char>(c.g));
+    out.push_back(static_cast<unsigned char>(c.r));
+    out.push_back(0);
+  }
+  for (int y = kSize - 1; y >= 0; --y) {  // bottom-up
+    for (int x = 0; x < kSize; x += 8 / bits) {
+      if (bits == 8) {
+        out.push_back(static_cast<unsigned char>(image.index[y][x]));
+      } else {
+        out.push_back(static_cast<unsigned char>((image.index[y][x] << 4) | image.index[y][x + 1]));
+      }
+    }
+  }
+  for (int y = kSize - 1; y >= 0; --y) {
+    for (int byte = 0; byte < and_row; ++byte) {
+      unsigned char bits_of_mask = 0;
+      for (int bit = 0; bit < 8; ++bit) {
+        if (image.transparent[y][byte * 8 + bit]) bits_of_mask |= static_cast<unsigned char>(0x80 >> bit);
+      }
+      out.push_back(bits_of_mask);
+    }
+  }
+  return out;
+}
+
+std::vector<unsigned char> IconFile() {
+  const std::vector<unsigned char> image16 = IconImage(Draw(false), 4);
+  const std::vector<unsigned char> image256 = IconImage(Draw(true), 8);
+  std::vector<unsigned char> out;
+  Put16(out, 0);
+  Put16(out, 1);  // icon
+  Put16(out, 2);  // two images
+  std::uint32_t offset = 6 + 2 * 16;
+  for (const auto* image : {&image16, &image256}) {
+    const bool is16 = image == &image16;
+    out.push_back(kSize);
+    out.push_back(kSize);
+    out.push_back(is16 ? 16 : 0);  // colour count; 0 stands for 256
+    out.push_back(0);
+    Put16(out, 1);
+    Put16(out, is16 ? 4 : 8);
+    Put32(out, static_cast<std::uint32_t>(image->size()));
+    Put32(out, offset);
+    offset += static_cast<std::uint32_t>(image->size());
+  }
+  out.insert(out.end(), image16.begin(), image16.end());
+  out.insert(out.end(), image256.begin(), image256.end());
+  return out;
+}
+
+std::string Xpm() {
+  const IndexedImage image = Draw(true);
+  std::map<int, std::string> codes;
+  const std::string symbols = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  for (int y = 0; y < kSize; ++y)
+    for (int x = 0; x < kSize; ++x)
+      if (!image.transparent[y][x] && !codes.count(image.index[y][x])) {
+        const std::size_t n = codes.size();
+        codes[image.index[y][x]] =
+            std::string{symbols[n / symbols.size()], symbols[n % symbols.size()]};
+      }
+  std::string out = "/* XPM */\nstatic char *tickerloom[] = {\n";
+  out += "\"32 32 " + std::to_string(codes.size() + 1) + " 2\",\n\"   c None\",\n";
+  for (const auto& [index, code] : codes) {
+    const Rgb c = image.palette[index];
+    char colour[8];
+    std::snprintf(colour, sizeof colour, "#%02X%02X%02X", c.r, c.g, c.b);
+    out += "\"" + code + " c " + colour + "\",\n";
+  }
+  for (int y = 0; y < kSize; ++y) {
+    out += "\"";
+    for (int x = 0; x < kSize; ++x) out += image.transparent[y][x] ? "  " : codes[image.index[y][x]];
+    out += y + 1 < kSize ? "\",\n" : "\"\n";
+  }
+  out += "};\n";
+  return out;
+}
+
+std::string DataSource(const std::vector<unsigned char>& bytes) {
+  std::string out =
+      "// Made by MakeIcon; the program's icon file.\n"
+      "#include \"platform/icon/ProgramIcon.h\"\n\n"
+      "namespace tickerloom::platform {\nnamespace {\nconst unsigned char kIcon[] = {";
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    out += (i % 16 == 0) ? "\n    " : " ";
+    out += std::to_string(bytes[i]) + ",";
+  }
+  out +=
+      "\n};\n}  // namespace\n\n"
+      "std::span<const unsigned char> ProgramIconFile() { return kIcon; }\n\n"
+      "}  // namespace tickerloom::platform\n";
+  return out;
+}
+
+bool Write(const char* path, const std::string& contents) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << contents;
+  file.close();
+  if (!file) {
+    std::cerr << "MakeIcon: cannot write " << path << "\n";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::cerr << "usage: MakeIcon <icon.ico> <icon.xpm> <icon-data.cpp>\n";
+    return 2;
+  }
+  const std::vector<unsigned char> icon = IconFile();
+  const bool ok = Write(argv[1], std::string(icon.begin(), icon.end())) && Write(argv[2], Xpm()) &&
+                  Write(argv[3], DataSource(icon));
+  return ok ? 0 : 1;
+}

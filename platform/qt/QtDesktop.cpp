@@ -1,0 +1,308 @@
+#include "platform/qt/QtDesktop.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QIcon>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+#include <algorithm>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/Desktop.h"
+#include "platform/icon/ProgramIcon.h"
+
+namespace tickerloom::platform::qt {
+
+namespace {
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
+
+// Captions are shown as they are: '&' marks no access key.
+QString LiteralCaption(std::string_view text) { return FromUtf8(text).replace("&", "&&"); }
+
+QFont MakeFont(const FontSpec& spec) {
+  QFont font(FromUtf8(spec.family));
+  font.setPointSizeF(spec.points);
+  font.setWeight(static_cast<QFont::Weight>(spec.weight));
+  font.setItalic(spec.italic);
+  font.setUnderline(spec.underline);
+  font.setStrikeOut(spec.strike_out);
+  return font;
+}
+
+QIcon ProgramIcon() {
+  const auto bytes = ProgramIconFile();
+  QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "ico");
+  QIcon icon;
+  for (int index = 0; index < reader.imageCount(); ++index) {
+    reader.jumpToImage(index);
+    const QImage image = reader.read();
+    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+  }
+  return icon;
+}
+
+// A label that reports a click: a left-button press and release over it.
+class ClickableLabel final : public QLabel {
+ public:
+  ClickableLabel(QWidget* parent, std::function<void()> on_click)
+      : QLabel(parent), on_click_(std::move(on_click)) {}
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+      on_click_();
+    }
+  }
+
+ private:
+  std::function<void()> on_click_;
+};
+
+// The classic light grey of a scroll bar, which Qt has no system colour for.
+const QColor kScrollBarColour(200, 200, 200);
+
+}  // namespace
+
+int TwipsToPixels(int twips) { return (twips + 7) / 15; }
+
+QtToolkitWindow::QtToolkitWindow(const WindowSpec& spec, WindowEvents& events)
+    : window_(std::make_unique<QWidget>()) {
+  QWidget* window = window_.get();
+  window->setWindowTitle(FromUtf8(spec.caption));
+  window->setFont(MakeFont(spec.default_font));
+  window->resize(TwipsToPixels(spec.client_width), TwipsToPixels(spec.client_height));
+  if (spec.program_icon) window->setWindowIcon(ProgramIcon());
+
+  std::vector<std::pair<int, QWidget*>> focus_chain;
+  for (const ControlSpec& control : spec.controls) {
+    const std::string name = control.name;
+    if (control.kind == ControlKind::kTimer) {
+      auto* timer = new QTimer(window);
+      timer->setObjectName(FromUtf8(name));
+      timer->setInterval(control.interval_ms);
+      QObject::connect(timer, &QTimer::timeout, window, [&events, name] { events.Tick(name); });
+      if (control.enabled) timer->start();
+      timers_.emplace(name, timer);
+      continue;
+    }
+
+    QWidget* parent = window;
+    if (!control.parent.empty()) parent = Control(control.parent);
+    const Qt::Alignment alignment =
+        control.alignment == TextAlignment::kCenter ? Qt::AlignHCenter : Qt::AlignLeft;
+
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+      case ControlKind::kTextBox: {
+        auto* edit = new QLineEdit(parent);
+        edit->setText(FromUtf8(control.caption));
+        if (control.max_length > 0) edit->setMaxLength(control.max_length);
+        edit->setAlignment(alignment | Qt::AlignVCenter);
+        if (control.background == Background::kScrollBar) {
+          QPalette palette = edit->palette();
+          palette.setColor(QPalette::Base, kScrollBarColour);
+          edit->setPalette(palette);
+        }
+        QObject::connect(edit, &QLineEdit::textChanged, window,
+                         [&events, name] { events.Change(name); });
+        widget = edit;
+        focus_chain.emplace_back(control.tab_index, edit);
+        break;
+      }
+      case ControlKind::kCommandButton: {
+        auto* button = new QPushButton(LiteralCaption(control.caption), parent);
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        QObject::connect(button, &QPushButton::clicked, window,
+                         [&events, name] { events.Click(name); });
+        widget = button;
+        focus_chain.emplace_back(control.tab_index, button);
+        break;
+      }
+      case ControlKind::kLabel: {
+        auto* label = new ClickableLabel(parent, [&events, name] { events.Click(name); });
+        label->setTextFormat(Qt::PlainText);
+        label->setText(FromUtf8(control.caption));
+        label->setAlignment(alignment | Qt::AlignTop);
+        widget = label;
+        break;
+      }
+      case ControlKind::kFrame:
+        widget = new QGroupBox(LiteralCaption(control.caption), parent);
+        break;
+      case ControlKind::kTimer:
+        break;
+    }
+    widget->setObjectName(FromUtf8(name));
+    widget->setGeometry(TwipsToPixels(control.left), TwipsToPixels(control.top),
+                        TwipsToPixels(control.width), TwipsToPixels(control.height));
+    if (!control.tool_tip.empty()) widget->setToolTip(FromUtf8(control.tool_tip));
+    if (!control.accessible_name.empty()) widget->setAccessibleName(FromUtf8(control.accessible_name));
+    if (!control.accessible_description.empty()) {
+      widget->setAccessibleDescription(FromUtf8(control.accessible_description));
+    }
+    if (control.font) widget->setFont(MakeFont(*control.font));
+    if (control.cursor == MouseCursor::kCrossHair) widget->setCursor(Qt::CrossCursor);
+    controls_.emplace(name, widget);
+  }
+
+  // Tab goes through the focusable controls by tab index, and round again.
+  std::stable_sort(focus_chain.begin(), focus_chain.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t i = 1; i < focus_chain.size(); ++i) {
+    QWidget::setTabOrder(focus_chain[i - 1].second, focus_chain[i].second);
+  }
+  if (!focus_chain.empty()) first_focus_ = focus_chain.front().second;
+}
+
+QtToolkitWindow::~QtToolkitWindow() = default;
+
+QWidget* QtToolkitWindow::Control(std::string_view name) const {
+  const auto found = controls_.find(name);
+  if (found == controls_.end()) throw std::out_of_range("No control named " + std::string(name));
+  return found->second;
+}
+
+QTimer* QtToolkitWindow::Timer(std::string_view name) const {
+  const auto found = timers_.find(name);
+  if (found == timers_.end()) throw std::out_of_range("No timer named " + std::string(name));
+  return found->second;
+}
+
+std::string QtToolkitWindow::Text(std::string_view control) const {
+  QWidget* widget = Control(control);
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return ToUtf8(edit->text());
+  if (auto* label = qobject_cast<QLabel*>(widget)) return ToUtf8(label->text());
+  if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    return ToUtf8(button->text().replace("&&", "&"));
+  }
+  if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+    return ToUtf8(frame->title().replace("&&", "&"));
+  }
+  return {};
+}
+
+void QtToolkitWindow::SetText(std::string_view control, const std::string& text) {
+  QWidget* widget = Control(control);
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->setText(FromUtf8(text));
+  if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(FromUtf8(text));
+  if (auto* button = qobject_cast<QPushButton*>(widget)) button->setText(LiteralCaption(text));
+  if (auto* frame = qobject_cast<QGroupBox*>(widget)) frame->setTitle(LiteralCaption(text));
+}
+
+void QtToolkitWindow::SetTimerEnabled(std::string_view timer, bool enabled) {
+  QTimer* found = Timer(timer);
+  // Switching on a running timer leaves it running, its count undisturbed.
+  if (enabled && !found->isActive()) found->start();
+  if (!enabled) found->stop();
+}
+
+bool QtToolkitWindow::TimerEnabled(std::string_view timer) const { return Timer(timer)->isActive(); }
+
+void QtToolkitWindow::Show() {
+  if (first_focus_ != nullptr) first_focus_->setFocus();
+  window_->show();
+}
+
+void QtToolkitWindow::SetBusy(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+NativeWindowHandle QtToolkitWindow::Handle() const {
+  return static_cast<NativeWindowHandle>(window_->winId());
+}
+
+std::unique_ptr<ToolkitWindow> QtWindowToolkit::CreateWindow(const WindowSpec& spec,
+                                                             WindowEvents& events) {
+  return std::make_unique<QtToolkitWindow>(spec, events);
+}
+
+int QtWindowToolkit::Run() { return QApplication::exec(); }
+
+MessageAnswer QtMessageBoxes::Show(const Message& message) {
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(FromUtf8(message.title));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(FromUtf8(message.prompt).replace("\r\n", "\n"));
+  box.setIcon(message.icon == MessageIcon::kInformation ? QMessageBox::Information
+                                                        : QMessageBox::NoIcon);
+  if (message.buttons == MessageButtons::kYesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+  }
+  const int answer = box.exec();
+  if (message.buttons == MessageButtons::kOk) return MessageAnswer::kOk;
+  return answer == QMessageBox::Yes ? MessageAnswer::kYes : MessageAnswer::kNo;
+}
+
+void QtClipboard::Clear() { QApplication::clipboard()->clear(); }
+
+void QtClipboard::SetText(const std::string& text) {
+  QApplication::clipboard()->setText(FromUtf8(text));
+}
+
+std::string QtClipboard::Text() { return ToUtf8(QApplication::clipboard()->text()); }
+
+bool QtDesktopOpen::Open(NativeWindowHandle /*owner*/, const std::string& address) {
+  return QDesktopServices::openUrl(QUrl(FromUtf8(address)));
+}
+
+namespace {
+
+class QtDesktop final : public Desktop {
+ public:
+  QtDesktop(int& argc, char** argv) : application_(argc, argv) {}
+  WindowToolkit& Toolkit() override { return toolkit_; }
+  MessageBoxes& Boxes() override { return boxes_; }
+  platform::Clipboard& Clipboard() override { return clipboard_; }
+  DesktopOpen& Opener() override { return opener_; }
+
+ private:
+  QApplication application_;
+  QtWindowToolkit toolkit_;
+  QtMessageBoxes boxes_;
+  QtClipboard clipboard_;
+  QtDesktopOpen opener_;
+};
+
+}  // namespace
+
+}  // namespace tickerloom::platform::qt
+
+namespace tickerloom::platform {
+
+std::unique_ptr<Desktop> CreateDesktop(int& argc, char** argv) {
+  return std::make_unique<qt::QtDesktop>(argc, argv);
+}
+
+}  // namespace tickerloom::platform

@@ -1,0 +1,29 @@
+// Message boxes that remember whether one of them is open, so that the
+// window can hold off its timer ticks while a box waits for the user.
+#pragma once
+
+#include "platform/MessageBox.h"
+
+namespace tickerloom::window {
+
+class GuardedMessageBoxes final : public platform::MessageBoxes {
+ public:
+  explicit GuardedMessageBoxes(platform::MessageBoxes& boxes) : boxes_(boxes) {}
+
+  platform::MessageAnswer Show(const platform::Message& message) override {
+    struct OpenCount {
+      int& count;
+      explicit OpenCount(int& c) : count(c) { ++count; }
+      ~OpenCount() { --count; }
+    } open(open_);
+    return boxes_.Show(message);
+  }
+
+  bool AnyOpen() const { return open_ > 0; }
+
+ private:
+  platform::MessageBoxes& boxes_;
+  int open_ = 0;
+};
+
+}  // namespace tickerloom::window

@@ -1,0 +1,101 @@
+#include "window/Layout.h"
+
+#include <string>
+
+#include "generator/ProgramInfo.h"
+
+namespace tickerloom::window {
+
+using platform::ControlKind;
+using platform::ControlSpec;
+
+namespace {
+
+// One row of the layout table; settings beyond it are filled in afterwards.
+ControlSpec Row(int tab_index, std::string_view name, ControlKind kind, std::string caption,
+                int left, int top, int width, int height, std::string tool_tip) {
+  ControlSpec control;
+  control.tab_index = tab_index;
+  control.name = std::string(name);
+  control.kind = kind;
+  control.caption = std::move(caption);
+  control.left = left;
+  control.top = top;
+  control.width = width;
+  control.height = height;
+  control.tool_tip = std::move(tool_tip);
+  return control;
+}
+
+ControlSpec Timer(std::string_view name, int interval_ms) {
+  ControlSpec timer;
+  timer.name = std::string(name);
+  timer.kind = ControlKind::kTimer;
+  timer.interval_ms = interval_ms;
+  timer.enabled = true;
+  return timer;
+}
+
+}  // namespace
+
+platform::WindowSpec TickerloomLayout() {
+  constexpr auto kText = ControlKind::kTextBox;
+  constexpr auto kButton = ControlKind::kCommandButton;
+  constexpr auto kLabel = ControlKind::kLabel;
+  constexpr auto kFrame = ControlKind::kFrame;
+
+  platform::WindowSpec spec;
+  spec.caption = kWindowCaption;
+  spec.client_width = 3960;
+  spec.client_height = 1695;
+  // Classic dialogs used 8 pt; DejaVu Sans is wider than their fonts, and at
+  // 7 pt "Help + About", "Total Files" and "Cut" still fit their controls.
+  spec.default_font.family = "DejaVu Sans";
+  spec.default_font.points = 7;
+
+  // clang-format off
+  spec.controls = {
+    Row(0,  kScriptText,         kText,   "",            600,  120,  2055, 285, "Script Text"),
+    Row(1,  kScriptMake,         kButton, "Make",        2760, 480,  1095, 285, "Generate Script"),
+    Row(2,  kScriptLine,         kText,   "1",           1680, 960,  975,  285, "Line Size"),
+    Row(3,  kScriptLength,       kLabel,  "",            600,  480,  2055, 285, "Length Of The Text You Typed In"),
+    Row(4,  kScriptName,         kText,   "",            2760, 120,  1095, 285, "Script Name"),
+    Row(5,  kScriptBind,         kText,   "2",           240,  480,  255,  285, "Bind To Key"),
+    Row(6,  kLabel1,             kLabel,  "F",           120,  525,  135,  255, ""),
+    Row(7,  kScriptTotalFile,    kFrame,  "Total Files", 120,  840,  975,  495, ""),
+    Row(8,  kScriptAbout,        kButton, "Help + About", 2760, 960, 1095, 285, "Program Help And About The Author"),
+    Row(9,  kScriptTotalFileLbl, kLabel,  "",            120,  240,  735,  255, "Number Of Files Generated For Last Script"),
+    Row(10, kHlpScriptLine,      kButton, "?->",         1200, 960,  405,  285, "Line Size Help"),
+    Row(11, kCommand1,           kButton, "Cut",         120,  120,  375,  255, "Copy Script Text To Clipboard And Clear The Text Box"),
+    Row(12, kLabel2,             kLabel,  kWebsiteLabel, 120,  1440, 3735, 255, "Visit The Authors Website"),
+    Timer(kTimer1, 500),
+    Timer(kTimer2, 1000),
+  };
+  // clang-format on
+
+  for (ControlSpec& control : spec.controls) {
+    // No text box has a visible caption: a screen reader announces its tool-tip.
+    if (control.kind == kText) control.accessible_name = control.tool_tip;
+    // The counters keep their value as name; the tool-tip describes them.
+    if (control.name == kScriptLength || control.name == kScriptTotalFileLbl) {
+      control.accessible_description = control.tool_tip;
+    }
+    if (control.name == kScriptBind) {
+      control.max_length = 1;
+      control.alignment = platform::TextAlignment::kCenter;
+      control.background = platform::Background::kScrollBar;
+    }
+    if (control.name == kScriptTotalFileLbl) {
+      control.parent = std::string(kScriptTotalFile);
+      control.alignment = platform::TextAlignment::kCenter;
+    }
+    if (control.name == kLabel2) {
+      control.alignment = platform::TextAlignment::kCenter;
+      control.font = platform::FontSpec{"Tahoma", 9.75, 700, false, false, false, 0};
+      control.cursor = platform::MouseCursor::kCrossHair;
+    }
+  }
+  return spec;
+}
+
+}  // namespace tickerloom::window

@@ -1,0 +1,210 @@
+#include "window/Tickerloom.h"
+
+#include <exception>
+#include <string>
+
+#include "generator/ProgramInfo.h"
+#include "generator/ScriptGenerator.h"
+#include "generator/Text.h"
+#include "window/Layout.h"
+
+namespace tickerloom::window {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+std::string Lines(std::initializer_list<std::string_view> lines) {
+  std::string text;
+  bool first = true;
+  for (std::string_view line : lines) {
+    if (!first) text += kCrLf;
+    text += line;
+    first = false;
+  }
+  return text;
+}
+
+std::string LineSizeHelp() {
+  return Lines({
+      "Example:",
+      "",
+      "If Script Text = This Is A Sample Script",
+      "and Line Size = 10",
+      "then your character in nox will say 10 letters at a time",
+      "",
+      "The first thing it will say is = This Is A ",
+      "",
+      "it keeps moving one character to the right until it's done.",
+  });
+}
+
+std::string HelpAndAbout() {
+  const std::string version_line = std::string("Zeltrin's Tickerloom Version ") + kProgramVersion;
+  return Lines({
+      "- Put this program in the same directory you installed the game to and the startup file "
+      "for scripts (autoexec.rul)",
+      "will be updated too.",
+      "",
+      "- Enter The Required information",
+      "(To see what information to put in a specific text box just hold your cursor over it and "
+      "watch the tooltip.)",
+      "",
+      "- If you have entered the needed data just click the Make button and the whole script will "
+      "be made.",
+      "",
+      "- If you spot any bugs in my program, please send me an email with exactly what you put in "
+      "and a screenshot of the error if possible",
+      "",
+      "",
+      version_line,
+      "",
+      kWebsiteUrl,
+  });
+}
+
+// A wait cursor for as long as the object lives.
+class BusyCursor {
+ public:
+  explicit BusyCursor(platform::ToolkitWindow& window) : window_(window) { window_.SetBusy(true); }
+  ~BusyCursor() { window_.SetBusy(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  platform::ToolkitWindow& window_;
+};
+
+}  // namespace
+
+Tickerloom::Tickerloom(const Services& services)
+    : services_(services),
+      boxes_(services.boxes),
+      window_(services.toolkit.CreateWindow(TickerloomLayout(), *this)) {}
+
+Tickerloom::~Tickerloom() = default;
+
+void Tickerloom::Open() {
+  Dispatch(&Tickerloom::Form_Load);
+  window_->Show();
+}
+
+void Tickerloom::Form_Load() {
+  app_folder_ = services_.process.ProgramFolder();
+  if (services_.update != nullptr) services_.update->OnLoad(*this);
+}
+
+void Tickerloom::ScriptMake_Click() {
+  if (ScriptText().empty()) {
+    Say("Enter Some Text");
+    return;
+  }
+  const double shown_length = LeadingNumber(window_->Text(kScriptLength));
+  const double line_size = LeadingNumber(ScriptLine());
+  if (shown_length < line_size || line_size < 1) {
+    Say(Lines({"Total Amount Of Text Should Be Bigger Than Line Size",
+               "And Line Size Should be Above 0"}));
+    return;
+  }
+  if (ScriptName().empty()) {
+    Say("Enter A File Name");
+    return;
+  }
+  double key = 0;
+  if (!IsStrictNumber(ScriptBind(), &key) || key < 2 || key > 8) {
+    Say("Enter A Number Between 2 And 8 In The 'Bind To Key' Box");
+    return;
+  }
+  BusyCursor busy(*window_);
+  generator::GenerateScrollScript(*this, services_.files);
+}
+
+void Tickerloom::Command1_Click() {
+  platform::Clipboard& clipboard = services_.clipboard;
+  clipboard.Clear();
+  const std::string text = ScriptText();
+  clipboard.SetText(text);
+  // The text is cleared only once the clipboard is known to hold it.
+  if (clipboard.Text() != text) {
+    Say(kClipboardFailedMessage);
+    return;
+  }
+  window_->SetText(kScriptText, "");
+}
+
+void Tickerloom::ScriptText_Change() {
+  window_->SetText(kScriptLength,
+                   DecimalText(static_cast<long long>(CountCodePoints(ScriptText()))));
+}
+
+void Tickerloom::HlpScriptLine_Click() { Say(LineSizeHelp()); }
+
+void Tickerloom::ScriptAbout_Click() { Say(HelpAndAbout()); }
+
+void Tickerloom::Label2_Click() {
+  // A desktop without a handler for the address is not reported.
+  static_cast<void>(services_.opener.Open(window_->Handle(), kWebsiteUrl));
+}
+
+void Tickerloom::Timer1_Timer() {
+  if (services_.update != nullptr) services_.update->OnTimer1(*this);
+}
+
+void Tickerloom::Timer2_Timer() {
+  if (services_.update != nullptr) services_.update->OnTimer2(*this);
+}
+
+std::string Tickerloom::ScriptText() const { return window_->Text(kScriptText); }
+std::string Tickerloom::ScriptLine() const { return window_->Text(kScriptLine); }
+std::string Tickerloom::ScriptName() const { return window_->Text(kScriptName); }
+std::string Tickerloom::ScriptBind() const { return window_->Text(kScriptBind); }
+
+void Tickerloom::SetTotalFileCaption(const std::string& caption) {
+  window_->SetText(kScriptTotalFileLbl, caption);
+}
+
+void Tickerloom::SwitchTimer1On() { window_->SetTimerEnabled(kTimer1, true); }
+void Tickerloom::SwitchTimer2Off() { window_->SetTimerEnabled(kTimer2, false); }
+bool Tickerloom::Timer1Enabled() const { return window_->TimerEnabled(kTimer1); }
+bool Tickerloom::Timer2Enabled() const { return window_->TimerEnabled(kTimer2); }
+
+void Tickerloom::Click(std::string_view control) {
+  if (control == kScriptMake) Dispatch(&Tickerloom::ScriptMake_Click);
+  if (control == kCommand1) Dispatch(&Tickerloom::Command1_Click);
+  if (control == kHlpScriptLine) Dispatch(&Tickerloom::HlpScriptLine_Click);
+  if (control == kScriptAbout) Dispatch(&Tickerloom::ScriptAbout_Click);
+  if (control == kLabel2) Dispatch(&Tickerloom::Label2_Click);
+}
+
+void Tickerloom::Change(std::string_view control) {
+  if (control == kScriptText) Dispatch(&Tickerloom::ScriptText_Change);
+}
+
+void Tickerloom::Tick(std::string_view timer) {
+  // A tick never interrupts another handler (one waiting in a message box
+  // included): it is dropped, and the timer's next tick comes as usual.
+  if (running_handlers_ > 0 || boxes_.AnyOpen()) return;
+  if (timer == kTimer1) Dispatch(&Tickerloom::Timer1_Timer);
+  if (timer == kTimer2) Dispatch(&Tickerloom::Timer2_Timer);
+}
+
+void Tickerloom::Dispatch(void (Tickerloom::*handler)()) {
+  struct Running {
+    int& count;
+    explicit Running(int& c) : count(c) { ++count; }
+    ~Running() { --count; }
+  } running(running_handlers_);
+  try {
+    (this->*handler)();
+  } catch (const std::exception& error) {
+    Say(error.what());
+  }
+}
+
+void Tickerloom::Say(const std::string& prompt) {
+  platform::Message message;
+  message.prompt = prompt;
+  boxes_.Show(message);
+}
+
+}  // namespace tickerloom::window

@@ -1,0 +1,94 @@
+// The main window `Tickerloom`: its controls come from the layout table, its
+// behaviour lives in one handler per control event.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "generator/ScriptForm.h"
+#include "platform/Clipboard.h"
+#include "platform/DesktopOpen.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+#include "platform/WindowToolkit.h"
+#include "window/GuardedMessageBoxes.h"
+#include "window/UpdateHook.h"
+
+namespace tickerloom::window {
+
+// The services the window works through; each must outlive the window.
+struct Services {
+  platform::WindowToolkit& toolkit;
+  platform::FileSystem& files;
+  platform::MessageBoxes& boxes;
+  platform::Clipboard& clipboard;
+  platform::DesktopOpen& opener;
+  platform::Process& process;
+  UpdateHook* update = nullptr;  // none: the load and timer handlers only set AppFolder
+};
+
+// The texts of the window's own messages.
+inline constexpr const char* kClipboardFailedMessage =
+    "The Script Text Could Not Be Copied To The Clipboard, So It Was Not Cleared";
+
+class Tickerloom final : public generator::ScriptForm,
+                         public WindowHost,
+                         private platform::WindowEvents {
+ public:
+  // Creates the window with all its controls; both timers run from here on.
+  explicit Tickerloom(const Services& services);
+  ~Tickerloom() override;
+  Tickerloom(const Tickerloom&) = delete;
+  Tickerloom& operator=(const Tickerloom&) = delete;
+
+  // Runs the load handler, then shows the window with the focus in ScriptText.
+  void Open();
+
+  // The handlers of the window's events. Each may throw; the event dispatch
+  // reports what escapes in a message box and the program goes on.
+  void Form_Load();
+  void ScriptMake_Click();
+  void Command1_Click();
+  void ScriptText_Change();
+  void HlpScriptLine_Click();
+  void ScriptAbout_Click();
+  void Label2_Click();
+  void Timer1_Timer();
+  void Timer2_Timer();
+
+  // generator::ScriptForm
+  std::string ScriptText() const override;
+  std::string ScriptLine() const override;
+  std::string ScriptName() const override;
+  std::string ScriptBind() const override;
+  void SetTotalFileCaption(const std::string& caption) override;
+
+  // WindowHost
+  const std::string& AppFolder() const override { return app_folder_; }
+  platform::MessageBoxes& Boxes() override { return boxes_; }
+  void SwitchTimer1On() override;
+  void SwitchTimer2Off() override;
+
+  bool Timer1Enabled() const;
+  bool Timer2Enabled() const;
+  platform::ToolkitWindow& Window() { return *window_; }
+
+ private:
+  // platform::WindowEvents: route each event to its handler.
+  void Click(std::string_view control) override;
+  void Change(std::string_view control) override;
+  void Tick(std::string_view timer) override;
+  // Runs one handler; an exception it throws is shown in a message box.
+  void Dispatch(void (Tickerloom::*handler)());
+  void Say(const std::string& prompt);
+
+  Services services_;
+  GuardedMessageBoxes boxes_;
+  std::string app_folder_;
+  int running_handlers_ = 0;
+  std::unique_ptr<platform::ToolkitWindow> window_;
+};
+
+}  // namespace tickerloom::window
