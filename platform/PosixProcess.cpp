@@ -67,13 +67,16 @@ void PosixProcess::StartProgram(const std::string& path) {
   std::string program = path;
   char* arguments[] = {program.data(), nullptr};
   pid_t child = 0;
-  const int error = ::posix_spawn(&child, program.c_str(), nullptr, &attributes, arguments, environ);
+  const int error =
+      ::posix_spawn(&child, program.c_str(), nullptr, &attributes, arguments, environ);
   posix_spawnattr_destroy(&attributes);
   if (error != 0) {
     throw std::runtime_error("Cannot start program \"" + path + "\": " + std::strerror(error));
   }
 }
 
-void PosixProcess::ExitNow() { ::_exit(0); }
+void PosixProcess::ExitNow() {
+  ::_exit(0);
+}
 
 }  // namespace tickerloom::platform

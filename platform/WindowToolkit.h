@@ -57,7 +57,7 @@ struct ControlSpec {
 };
 
 struct WindowSpec {
-  std::string caption;  // UTF-8
+  std::string caption;   // UTF-8
   int client_width = 0;  // twips
   int client_height = 0;
   FontSpec default_font;

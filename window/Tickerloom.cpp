@@ -137,9 +137,13 @@ void Tickerloom::ScriptText_Change() {
                    DecimalText(static_cast<long long>(CountCodePoints(ScriptText()))));
 }
 
-void Tickerloom::HlpScriptLine_Click() { Say(LineSizeHelp()); }
+void Tickerloom::HlpScriptLine_Click() {
+  Say(LineSizeHelp());
+}
 
-void Tickerloom::ScriptAbout_Click() { Say(HelpAndAbout()); }
+void Tickerloom::ScriptAbout_Click() {
+  Say(HelpAndAbout());
+}
 
 void Tickerloom::Label2_Click() {
   // A desktop without a handler for the address is not reported.
@@ -154,19 +158,35 @@ void Tickerloom::Timer2_Timer() {
   if (services_.update != nullptr) services_.update->OnTimer2(*this);
 }
 
-std::string Tickerloom::ScriptText() const { return window_->Text(kScriptText); }
-std::string Tickerloom::ScriptLine() const { return window_->Text(kScriptLine); }
-std::string Tickerloom::ScriptName() const { return window_->Text(kScriptName); }
-std::string Tickerloom::ScriptBind() const { return window_->Text(kScriptBind); }
+std::string Tickerloom::ScriptText() const {
+  return window_->Text(kScriptText);
+}
+std::string Tickerloom::ScriptLine() const {
+  return window_->Text(kScriptLine);
+}
+std::string Tickerloom::ScriptName() const {
+  return window_->Text(kScriptName);
+}
+std::string Tickerloom::ScriptBind() const {
+  return window_->Text(kScriptBind);
+}
 
 void Tickerloom::SetTotalFileCaption(const std::string& caption) {
   window_->SetText(kScriptTotalFileLbl, caption);
 }
 
-void Tickerloom::SwitchTimer1On() { window_->SetTimerEnabled(kTimer1, true); }
-void Tickerloom::SwitchTimer2Off() { window_->SetTimerEnabled(kTimer2, false); }
-bool Tickerloom::Timer1Enabled() const { return window_->TimerEnabled(kTimer1); }
-bool Tickerloom::Timer2Enabled() const { return window_->TimerEnabled(kTimer2); }
+void Tickerloom::SwitchTimer1On() {
+  window_->SetTimerEnabled(kTimer1, true);
+}
+void Tickerloom::SwitchTimer2Off() {
+  window_->SetTimerEnabled(kTimer2, false);
+}
+bool Tickerloom::Timer1Enabled() const {
+  return window_->TimerEnabled(kTimer1);
+}
+bool Tickerloom::Timer2Enabled() const {
+  return window_->TimerEnabled(kTimer2);
+}
 
 void Tickerloom::Click(std::string_view control) {
   if (control == kScriptMake) Dispatch(&Tickerloom::ScriptMake_Click);

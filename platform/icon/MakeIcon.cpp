@@ -26,10 +26,22 @@ struct Rgb {
 
 // The standard 16-colour palette, in its usual order.
 constexpr std::array<Rgb, 16> kStandard16 = {{
-    {0, 0, 0}, {128, 0, 0}, {0, 128, 0}, {128, 128, 0},
-    {0, 0, 128}, {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-    {128, 128, 128}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0},
-    {0, 0, 255}, {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},
+    {128, 0, 0},
+    {0, 128, 0},
+    {128, 128, 0},
+    {0, 0, 128},
+    {128, 0, 128},
+    {0, 128, 128},
+    {192, 192, 192},
+    {128, 128, 128},
+    {255, 0, 0},
+    {0, 255, 0},
+    {255, 255, 0},
+    {0, 0, 255},
+    {255, 0, 255},
+    {0, 255, 255},
+    {255, 255, 255},
 }};
 
 // 256 colours: the 16 standard ones, a 6 x 6 x 6 colour cube and 24 greys.
@@ -46,7 +58,9 @@ std::vector<Rgb> Palette256() {
 }
 
 Rgb Scale(Rgb c, double f) {
-  auto clamp = [](double v) { return static_cast<int>(std::lround(std::fmin(255, std::fmax(0, v)))); };
+  auto clamp = [](double v) {
+    return static_cast<int>(std::lround(std::fmin(255, std::fmax(0, v))));
+  };
   return {clamp(c.r * f), clamp(c.g * f), clamp(c.b * f)};
 }
 
@@ -171,7 +185,8 @@ std::vector<unsigned char> IconImage(const IndexedImage& image, int bits) {
     for (int byte = 0; byte < and_row; ++byte) {
       unsigned char bits_of_mask = 0;
       for (int bit = 0; bit < 8; ++bit) {
-        if (image.transparent[y][byte * 8 + bit]) bits_of_mask |= static_cast<unsigned char>(0x80 >> bit);
+        if (image.transparent[y][byte * 8 + bit])
+          bits_of_mask |= static_cast<unsigned char>(0x80 >> bit);
       }
       out.push_back(bits_of_mask);
     }
@@ -225,7 +240,8 @@ std::string Xpm() {
   }
   for (int y = 0; y < kSize; ++y) {
     out += "\"";
-    for (int x = 0; x < kSize; ++x) out += image.transparent[y][x] ? "  " : codes[image.index[y][x]];
+    for (int x = 0; x < kSize; ++x)
+      out += image.transparent[y][x] ? "  " : codes[image.index[y][x]];
     out += y + 1 < kSize ? "\",\n" : "\"\n";
   }
   out += "};\n";

@@ -32,10 +32,14 @@ QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
+std::string ToUtf8(const QString& text) {
+  return text.toUtf8().toStdString();
+}
 
 // Captions are shown as they are: '&' marks no access key.
-QString LiteralCaption(std::string_view text) { return FromUtf8(text).replace("&", "&&"); }
+QString LiteralCaption(std::string_view text) {
+  return FromUtf8(text).replace("&", "&&");
+}
 
 QFont MakeFont(const FontSpec& spec) {
   QFont font(FromUtf8(spec.family));
@@ -49,7 +53,8 @@ QFont MakeFont(const FontSpec& spec) {
 
 QIcon ProgramIcon() {
   const auto bytes = ProgramIconFile();
-  QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+  QByteArray data(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<qsizetype>(bytes.size()));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "ico");
@@ -85,7 +90,9 @@ const QColor kScrollBarColour(200, 200, 200);
 
 }  // namespace
 
-int TwipsToPixels(int twips) { return (twips + 7) / 15; }
+int TwipsToPixels(int twips) {
+  return (twips + 7) / 15;
+}
 
 QtToolkitWindow::QtToolkitWindow(const WindowSpec& spec, WindowEvents& events)
     : window_(std::make_unique<QWidget>()) {
@@ -159,7 +166,8 @@ QtToolkitWindow::QtToolkitWindow(const WindowSpec& spec, WindowEvents& events)
     widget->setGeometry(TwipsToPixels(control.left), TwipsToPixels(control.top),
                         TwipsToPixels(control.width), TwipsToPixels(control.height));
     if (!control.tool_tip.empty()) widget->setToolTip(FromUtf8(control.tool_tip));
-    if (!control.accessible_name.empty()) widget->setAccessibleName(FromUtf8(control.accessible_name));
+    if (!control.accessible_name.empty())
+      widget->setAccessibleName(FromUtf8(control.accessible_name));
     if (!control.accessible_description.empty()) {
       widget->setAccessibleDescription(FromUtf8(control.accessible_description));
     }
@@ -219,7 +227,9 @@ void QtToolkitWindow::SetTimerEnabled(std::string_view timer, bool enabled) {
   if (!enabled) found->stop();
 }
 
-bool QtToolkitWindow::TimerEnabled(std::string_view timer) const { return Timer(timer)->isActive(); }
+bool QtToolkitWindow::TimerEnabled(std::string_view timer) const {
+  return Timer(timer)->isActive();
+}
 
 void QtToolkitWindow::Show() {
   if (first_focus_ != nullptr) first_focus_->setFocus();
@@ -243,7 +253,9 @@ std::unique_ptr<ToolkitWindow> QtWindowToolkit::CreateWindow(const WindowSpec& s
   return std::make_unique<QtToolkitWindow>(spec, events);
 }
 
-int QtWindowToolkit::Run() { return QApplication::exec(); }
+int QtWindowToolkit::Run() {
+  return QApplication::exec();
+}
 
 MessageAnswer QtMessageBoxes::Show(const Message& message) {
   QMessageBox box(QApplication::activeWindow());
@@ -265,13 +277,17 @@ MessageAnswer QtMessageBoxes::Show(const Message& message) {
   return answer == QMessageBox::Yes ? MessageAnswer::kYes : MessageAnswer::kNo;
 }
 
-void QtClipboard::Clear() { QApplication::clipboard()->clear(); }
+void QtClipboard::Clear() {
+  QApplication::clipboard()->clear();
+}
 
 void QtClipboard::SetText(const std::string& text) {
   QApplication::clipboard()->setText(FromUtf8(text));
 }
 
-std::string QtClipboard::Text() { return ToUtf8(QApplication::clipboard()->text()); }
+std::string QtClipboard::Text() {
+  return ToUtf8(QApplication::clipboard()->text());
+}
 
 bool QtDesktopOpen::Open(NativeWindowHandle /*owner*/, const std::string& address) {
   return QDesktopServices::openUrl(QUrl(FromUtf8(address)));

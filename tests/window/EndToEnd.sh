@@ -1,0 +1,77 @@
+#!/bin/bash
+# Drives the built Quorvane.exe in a real X server, as a player would: fills in
+# the window by mouse and keyboard, presses Make and compares every file
+# written with the expected bytes. Run inside xvfb-run.
+# Usage: EndToEnd.sh <Quorvane.exe> [screenshot.png]
+set -euo pipefail
+program="$1"
+screenshot="${2:-}"
+
+work="$(mktemp -d)"
+pid=""
+cleanup() {
+  [[ -n "$pid" ]] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir "$work/run" "$work/expected"
+cd "$work/run"
+
+"$program" --unknown-option ignored 2>"$work/stderr" &
+pid=$!
+
+window=""
+for _ in $(seq 100); do
+  window="$(xdotool search --onlyvisible --name "^Zeltrin's Tickerloom\$" 2>/dev/null | head -1)" || true
+  [[ -n "$window" ]] && break
+  sleep 0.1
+done
+[[ -n "$window" ]] || { echo "FAIL: the window did not appear"; cat "$work/stderr"; exit 1; }
+[[ "$(xdotool getwindowname "$window")" == "Zeltrin's Tickerloom" ]]
+xdotool windowfocus --sync "$window"
+sleep 0.3
+
+# Clicks the middle of a control, given its place in twips.
+click() {
+  local left=$1 top=$2 width=$3 height=$4
+  xdotool mousemove --sync --window "$window" $(((left + width / 2) / 15)) $(((top + height / 2) / 15)) click 1
+  sleep 0.1
+}
+click 600 120 2055 285   # ScriptText
+xdotool type --delay 20 "This Is A Sample Script"
+click 1680 960 975 285   # ScriptLine, holding "1"
+xdotool key ctrl+a
+xdotool type --delay 20 "10"
+click 2760 120 1095 285  # ScriptName
+xdotool type --delay 20 "hello"
+# ScriptBind keeps its "2".
+[[ -z "$(ls)" ]] || { echo "FAIL: files before Make: $(ls)"; exit 1; }
+click 2760 480 1095 285  # ScriptMake
+
+for _ in $(seq 100); do
+  [[ -f autoexec.rul ]] && break
+  sleep 0.1
+done
+sleep 0.3
+
+if [[ -n "$screenshot" ]]; then
+  import -window root -crop 264x113+0+0 "$screenshot"
+fi
+
+# The expected files.
+scroll="This Is A Sample ScriptThis Is A"
+for i in $(seq 23); do
+  target=$((i < 23 ? i + 1 : 1))
+  printf 'Bind F2 "execrul hello-%d.rul"\r\nSay %s\r\n' "$target" "${scroll:i-1:10}" \
+    >"$work/expected/hello-$i.rul"
+done
+printf '%s\r\n\r\n%s\r\n' \
+  "Say Visit WWW.ZELTRIN.EXAMPLE.COM for vembrisk, screenshots, trainers, EASY to follow TUTORIALS, special SCRIPT MAKING SOFTWARE and much more!!!" \
+  'Bind F2 "execrul hello-1.rul"' >"$work/expected/autoexec.rul"
+
+if ! diff -r "$work/expected" "$work/run"; then
+  echo "FAIL: written files differ from the expected ones"
+  exit 1
+fi
+kill -0 "$pid" || { echo "FAIL: the program ended"; exit 1; }
+echo "PASS: 23 script files and autoexec.rul byte for byte"
