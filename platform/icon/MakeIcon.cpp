@@ -4,6 +4,7 @@
 //   an .xpm file of the 256-colour image (for the freedesktop icon theme),
 //   a C++ source holding the .ico bytes for the program itself.
 // Usage: MakeIcon <icon.ico> <icon.xpm> <icon-data.cpp>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -57,17 +58,10 @@ std::vector<Rgb> Palette256() {
   return palette;
 }
 
-Rgb Scale(Rgb c, double f) {
-  auto clamp = [](double v) {
-    return static_cast<int>(std::lround(std::fmin(255, std::fmax(0, v))));
-  };
-  return {clamp(c.r * f), clamp(c.g * f), clamp(c.b * f)};
-}
-
 // The artwork. With `shaded` false it uses only the standard 16 colours;
 // with `shaded` true the same shapes get gradients. Empty means transparent.
 std::optional<Rgb> Artwork(int x, int y, bool shaded) {
-  const Rgb black = kStandard16[0], maroon = kStandard16[1], navy = kStandard16[4];
+  const Rgb black = kStandard16[0], navy = kStandard16[4];
   const Rgb olive = kStandard16[3], red = kStandard16[9], white = kStandard16[15];
   const Rgb yellow = kStandard16[11];
 
@@ -76,33 +70,32 @@ std::optional<Rgb> Artwork(int x, int y, bool shaded) {
     if (x >= left && x < left + 4 && y >= 4 && y <= 27) {
       if (x == left || x == left + 3 || y == 4 || y == 27) return black;
       if (!shaded) return x == left + 1 ? yellow : olive;
-      const double across = (x - left - 1) / 1.0;  // 0 or 1
-      return Scale(Rgb{214, 170, 90}, 1.15 - 0.35 * across);
+      // A rounded roll: lit on its left half.
+      return x == left + 1 ? Rgb{255, 204, 102} : Rgb{204, 153, 51};
     }
   }
   // The sheet between them.
   if (x >= 6 && x <= 25 && y >= 6 && y <= 25) {
     if (y == 6 || y == 25) return black;
     // Three lines of text, shifted like a text running to the left.
-    const std::array<std::pair<int, int>, 3> lines = {{{9, 0}, {14, 3}, {19, 6}}};
+    const std::array<std::pair<int, int>, 3> lines = {{{8, 0}, {12, 3}, {16, 6}}};
     for (const auto& [row, shift] : lines) {
       if (y == row || y == row + 1) {
         const int pos = (x - 7 + shift) % 6;
-        if (x >= 7 && x <= 22 && pos < 4) return navy;
+        if (x >= 7 && x <= 24 && pos < 4) return navy;
       }
     }
-    // The red arrow at the right, pointing the way the text runs.
-    const int dy = std::abs(y - 22);
-    if (y >= 20 && y <= 24 && x >= 17 && x <= 24) {
-      if (x <= 21 && dy <= 0) return red;
-      if (x >= 21 && x - 21 <= 2 - dy) return shaded ? Rgb{204, 0, 0} : red;
-    }
+    // The red arrow below them, pointing the way the text runs.
+    const Rgb arrow = shaded ? Rgb{220, 20, 20} : red;
+    const int dy = std::abs(y - 21);
+    if (x >= 9 && x <= 19 && dy <= 1) return arrow;
+    if (x >= 19 && x <= 23 && dy <= std::min(3, 23 - x)) return arrow;
     if (!shaded) return white;
-    return Scale(Rgb{255, 244, 214}, 1.0 - 0.12 * (y - 7) / 18.0);
+    // Parchment, a little darker along its lower edge.
+    return y >= 23 ? Rgb{255, 255, 153} : Rgb{255, 255, 204};
   }
   // A shadow under the sheet.
   if (y == 26 && x >= 7 && x <= 26) return shaded ? Rgb{96, 96, 96} : kStandard16[8];
-  (void)maroon;
   return std::nullopt;
 }
 

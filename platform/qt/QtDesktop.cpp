@@ -152,7 +152,7 @@ QtToolkitWindow::QtToolkitWindow(const WindowSpec& spec, WindowEvents& events)
         auto* label = new ClickableLabel(parent, [&events, name] { events.Click(name); });
         label->setTextFormat(Qt::PlainText);
         label->setText(FromUtf8(control.caption));
-        label->setAlignment(alignment | Qt::AlignTop);
+        label->setAlignment(alignment | Qt::AlignVCenter);
         widget = label;
         break;
       }
