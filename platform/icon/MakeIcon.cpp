@@ -241,18 +241,40 @@ std::string Xpm() {
   return out;
 }
 
+std::string Pixels(const IndexedImage& image) {
+  std::string out;
+  for (int y = 0; y < kSize; ++y) {
+    out += "\n    ";
+    for (int x = 0; x < kSize; ++x) {
+      const Rgb c = image.palette[image.index[y][x]];
+      const unsigned argb = image.transparent[y][x]
+                                ? 0U
+                                : 0xFF000000U | (static_cast<unsigned>(c.r) << 16) |
+                                      (static_cast<unsigned>(c.g) << 8) | static_cast<unsigned>(c.b);
+      char text[16];
+      std::snprintf(text, sizeof text, "0x%08X,", argb);
+      out += text;
+    }
+  }
+  return out;
+}
+
 std::string DataSource(const std::vector<unsigned char>& bytes) {
   std::string out =
-      "// Made by MakeIcon; the program's icon file.\n"
+      "// Made by MakeIcon; the program's icon file and its two images.\n"
       "#include \"platform/icon/ProgramIcon.h\"\n\n"
       "namespace tickerloom::platform {\nnamespace {\nconst unsigned char kIcon[] = {";
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     out += (i % 16 == 0) ? "\n    " : " ";
     out += std::to_string(bytes[i]) + ",";
   }
+  out += "\n};\nconst std::uint32_t kPixels16[] = {" + Pixels(Draw(false)) + "\n};\n";
+  out += "const std::uint32_t kPixels256[] = {" + Pixels(Draw(true)) + "\n};\n";
   out +=
-      "\n};\n}  // namespace\n\n"
-      "std::span<const unsigned char> ProgramIconFile() { return kIcon; }\n\n"
+      "const IconImage kImages[] = {{32, 32, kPixels16}, {32, 32, kPixels256}};\n"
+      "}  // namespace\n\n"
+      "std::span<const unsigned char> ProgramIconFile() { return kIcon; }\n"
+      "std::span<const IconImage> ProgramIconImages() { return kImages; }\n\n"
       "}  // namespace tickerloom::platform\n";
   return out;
 }

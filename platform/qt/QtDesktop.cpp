@@ -1,12 +1,11 @@
 #include "platform/qt/QtDesktop.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGroupBox>
 #include <QIcon>
-#include <QImageReader>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -51,18 +50,13 @@ QFont MakeFont(const FontSpec& spec) {
   return font;
 }
 
+// Built from the icon's pixels: no image decoder plugin is loaded for it.
 QIcon ProgramIcon() {
-  const auto bytes = ProgramIconFile();
-  QByteArray data(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<qsizetype>(bytes.size()));
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer, "ico");
   QIcon icon;
-  for (int index = 0; index < reader.imageCount(); ++index) {
-    reader.jumpToImage(index);
-    const QImage image = reader.read();
-    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+  for (const IconImage& image : ProgramIconImages()) {
+    const QImage pixels(reinterpret_cast<const uchar*>(image.argb.data()), image.width,
+                        image.height, QImage::Format_ARGB32);
+    icon.addPixmap(QPixmap::fromImage(pixels));
   }
   return icon;
 }

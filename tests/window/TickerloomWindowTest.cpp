@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/PosixFileSystem.h"
+#include "platform/icon/ProgramIcon.h"
 #include "platform/qt/QtDesktop.h"
 #include "support/TempFolder.h"
 #include "window/Tickerloom.h"
@@ -768,6 +769,17 @@ class TickerloomWindowTest : public QObject {
       const QImage image = reader.read();
       QCOMPARE(image.size(), QSize(32, 32));
       QVERIFY(image.hasAlphaChannel());
+      // The pixels the window shows are those of the icon file.
+      const platform::IconImage& shown = platform::ProgramIconImages()[index];
+      const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+      for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+          const QRgb file_pixel = argb.pixel(x, y);
+          const std::uint32_t pixel = shown.argb[static_cast<std::size_t>(y * 32 + x)];
+          QCOMPARE(qAlpha(file_pixel) == 0, (pixel >> 24) == 0);
+          if (qAlpha(file_pixel) != 0) QCOMPARE(file_pixel, static_cast<QRgb>(pixel));
+        }
+      }
     }
   }
 };
