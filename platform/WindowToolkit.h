@@ -74,6 +74,7 @@ class WindowEvents {
   virtual void Click(std::string_view control) = 0;
   // Every change of a text box's text, by the user or by SetText.
   virtual void Change(std::string_view control) = 0;
+  // A timer's tick; never delivered while a modal box of the program is open.
   virtual void Tick(std::string_view timer) = 0;
 };
 

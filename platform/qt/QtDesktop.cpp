@@ -103,7 +103,10 @@ QtToolkitWindow::QtToolkitWindow(const WindowSpec& spec, WindowEvents& events)
       auto* timer = new QTimer(window);
       timer->setObjectName(FromUtf8(name));
       timer->setInterval(control.interval_ms);
-      QObject::connect(timer, &QTimer::timeout, window, [&events, name] { events.Tick(name); });
+      // No tick while any modal box of the program waits for the user.
+      QObject::connect(timer, &QTimer::timeout, window, [&events, name] {
+        if (QApplication::activeModalWidget() == nullptr) events.Tick(name);
+      });
       if (control.enabled) timer->start();
       timers_.emplace(name, timer);
       continue;

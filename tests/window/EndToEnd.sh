@@ -17,19 +17,26 @@ trap cleanup EXIT
 mkdir "$work/run" "$work/expected"
 cd "$work/run"
 
-"$program" --unknown-option ignored 2>"$work/stderr" &
-pid=$!
-
-window=""
-for _ in $(seq 100); do
-  window="$(xdotool search --onlyvisible --name "^Zeltrin's Tickerloom\$" 2>/dev/null | head -1)" || true
-  [[ -n "$window" ]] && break
-  sleep 0.1
-done
-[[ -n "$window" ]] || { echo "FAIL: the window did not appear"; cat "$work/stderr"; exit 1; }
-[[ "$(xdotool getwindowname "$window")" == "Zeltrin's Tickerloom" ]]
-xdotool windowfocus --sync "$window"
-sleep 0.3
+# Starts the program in the current folder and waits for its window.
+# Optional: a file size limit in kB for the program.
+start() {
+  (
+    [[ -n "${1:-}" ]] && ulimit -f "$1"
+    exec "$program" --unknown-option ignored
+  ) 2>>"$work/stderr" &
+  pid=$!
+  window=""
+  for _ in $(seq 100); do
+    window="$(xdotool search --onlyvisible --name "^Zeltrin's Tickerloom\$" 2>/dev/null | head -1)" || true
+    [[ -n "$window" ]] && break
+    sleep 0.1
+  done
+  [[ -n "$window" ]] || { echo "FAIL: the window did not appear"; cat "$work/stderr"; exit 1; }
+  [[ "$(xdotool getwindowname "$window")" == "Zeltrin's Tickerloom" ]]
+  xdotool windowfocus --sync "$window"
+  sleep 0.3
+}
+start
 
 # Clicks the middle of a control, given its place in twips.
 click() {
@@ -75,3 +82,29 @@ if ! diff -r "$work/expected" "$work/run"; then
 fi
 kill -0 "$pid" || { echo "FAIL: the program ended"; exit 1; }
 echo "PASS: 23 script files and autoexec.rul byte for byte"
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+
+# A full disk: the file size limit stops the rewrite of a large autoexec.rul.
+# The program shows the error in a box and goes on; the old file stays whole.
+mkdir "$work/full"
+cd "$work/full"
+head -c 3000 /dev/zero | tr '\0' 'x' >autoexec.rul
+cp autoexec.rul "$work/autoexec.before"
+start 2
+click 600 120 2055 285
+xdotool type --delay 20 "Full"
+click 2760 120 1095 285
+xdotool type --delay 20 "disk"
+click 2760 480 1095 285
+box=""
+for _ in $(seq 50); do
+  box="$(xdotool search --onlyvisible --name "^Tickerloom\$" 2>/dev/null | head -1)" || true
+  [[ -n "$box" ]] && break
+  sleep 0.1
+done
+[[ -n "$box" ]] || { echo "FAIL: no message box for the full disk"; exit 1; }
+kill -0 "$pid" || { echo "FAIL: the program ended on the full disk"; exit 1; }
+cmp autoexec.rul "$work/autoexec.before" || { echo "FAIL: autoexec.rul changed"; exit 1; }
+[[ -f disk-4.rul ]] || { echo "FAIL: the script files were not written"; exit 1; }
+echo "PASS: a full disk is reported and the program goes on"

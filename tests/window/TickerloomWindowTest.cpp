@@ -740,6 +740,21 @@ class TickerloomWindowTest : public QObject {
     QCOMPARE(ticks_while_open, before);
   }
 
+  // A modal box shown past the window's own boxes holds the ticks off too.
+  void noTickWhileAnyModalBoxIsOpen() {
+    platform::qt::QtMessageBoxes real_boxes;
+    int ticks_while_open = -1;
+    QTimer::singleShot(1600, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      ticks_while_open = hook_.timer1 + hook_.timer2;
+      box->button(QMessageBox::Ok)->click();
+    });
+    const int before = hook_.timer1 + hook_.timer2;
+    real_boxes.Show(platform::Message{"not through the window"});
+    QCOMPARE(ticks_while_open, before);
+  }
+
   void realYesNoBox() {
     platform::qt::QtMessageBoxes real_boxes;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
