@@ -20,7 +20,7 @@ using testing::PathExists;
 using testing::ReadBytes;
 using testing::WriteBytes;
 
-const std::string kAdvert = EncodeWindows1252(AdvertLine());
+const std::string kAdvert = AdvertLine();
 
 TEST(GenerateScrollScript, WorkedExampleByteForByte) {
   testing::TempFolder folder;

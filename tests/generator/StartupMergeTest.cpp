@@ -19,7 +19,7 @@ using testing::PathExists;
 using testing::ReadBytes;
 using testing::WriteBytes;
 
-const std::string kAdvert = EncodeWindows1252(AdvertLine());
+const std::string kAdvert = AdvertLine();
 const std::string kBind = "Bind F3 \"execrul demo-1.rul\"\r\n";
 const std::string kTop = kAdvert + "\r\n\r\n";
 
