@@ -1,5 +1,7 @@
 #include "platform/PosixFileSystem.h"
 
+#include "platform/LineSplit.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -62,15 +64,7 @@ class PosixTextReader final : public TextReader {
 
   std::string ReadLine() override {
     if (AtEnd()) throw FileError("read past the end of", path_, EIO);
-    const std::size_t line_feed = contents_.find('\n', position_);
-    std::size_t line_end = line_feed == std::string::npos ? contents_.size() : line_feed;
-    const std::size_t next = line_feed == std::string::npos ? contents_.size() : line_feed + 1;
-    if (line_feed != std::string::npos && line_end > position_ && contents_[line_end - 1] == '\r') {
-      --line_end;
-    }
-    std::string line = contents_.substr(position_, line_end - position_);
-    position_ = next;
-    return line;
+    return std::string(NextLine(contents_, position_));
   }
 
   bool AtEnd() const override { return position_ >= contents_.size(); }
