@@ -4,7 +4,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tickerloom::generator {
 
@@ -16,37 +15,37 @@ struct ScrollRequest {
 };
 
 // The script name as it is written both into bind lines and into file
-// names: every character that a script file cannot hold is replaced by '?',
-// so each bind line names exactly a file that is written.
+// names: every character a script file cannot hold becomes '?', so each bind
+// line names exactly a file that is written.
 std::u32string WritableScriptName(std::u32string_view script_name);
 
-// The file count of a request: one file per character of the text.
-long long ScrollFileCount(const ScrollRequest& request);
-
 struct ScriptFileContents {
-  std::string file_name;  // native (UTF-8) file name, relative
+  std::string file_name;  // native (UTF-8) file name, relative to the working folder
   std::string bind_line;  // Windows-1252 bytes, no terminator
   std::string say_line;   // Windows-1252 bytes, no terminator
 };
 
-// Calls visit(contents) for file 1 .. N in order. Throws std::invalid_argument
-// when the request breaks its stated limits.
-template <typename Visitor>
-void ForEachScriptFile(const ScrollRequest& request, Visitor&& visit);
+// One file per character of the text; file i says the line-size characters
+// of the scroll text (the text followed by its first line size - 1
+// characters) that begin at character i, and binds the key to file i + 1, the
+// last file back to file 1.
+class ScrollScript {
+ public:
+  // Throws std::invalid_argument when the request breaks its stated limits.
+  explicit ScrollScript(const ScrollRequest& request);
 
-// The contents of file `file_number` (1 .. N).
-ScriptFileContents ScriptFileAt(const ScrollRequest& request, long long file_number);
+  long long FileCount() const { return file_count_; }
+  const std::u32string& ScrollText() const { return scroll_text_; }
+  // The contents of file `file_number`, 1 .. FileCount().
+  ScriptFileContents File(long long file_number) const;
 
-// Checks the limits of a request; throws std::invalid_argument when broken.
-void CheckScrollRequest(const ScrollRequest& request);
-
-template <typename Visitor>
-void ForEachScriptFile(const ScrollRequest& request, Visitor&& visit) {
-  CheckScrollRequest(request);
-  const long long count = ScrollFileCount(request);
-  for (long long file_number = 1; file_number <= count; ++file_number) {
-    visit(ScriptFileAt(request, file_number));
-  }
-}
+ private:
+  std::u32string scroll_text_;
+  long long line_size_;
+  long long key_number_;
+  std::u32string script_name_;
+  std::string native_script_name_;
+  long long file_count_;
+};
 
 }  // namespace tickerloom::generator

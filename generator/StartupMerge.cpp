@@ -1,0 +1,35 @@
+#include "generator/ScriptFormat.h"
+#include "generator/ScriptGenerator.h"
+#include "generator/ScrollScript.h"
+#include "generator/Text.h"
+
+namespace tickerloom::generator {
+
+void MergeStartupScript(platform::FileSystem& files, long long key_number,
+                        std::u32string_view script_name) {
+  const std::string startup_script = EncodeUtf8(kStartupScriptName);
+  const std::string advert_line = EncodeWindows1252(AdvertLine());
+
+  // The old file is handled as bytes: what is read is written back unchanged.
+  std::string old_startup_text;
+  bool advert_found = false;
+  if (files.FileExists(startup_script)) {
+    const auto whole = files.OpenForReading(startup_script);
+    old_startup_text = whole->ReadAll();
+    whole->Close();
+
+    const auto lines = files.OpenForReading(startup_script);
+    while (!lines->AtEnd()) {
+      if (lines->ReadLine() == advert_line) advert_found = true;
+    }
+    lines->Close();
+  }
+
+  const auto file = files.OpenForReplacing(startup_script);
+  if (!advert_found) file->WriteLine(advert_line + "\r\n");
+  if (!old_startup_text.empty()) file->WriteLine(old_startup_text);
+  file->WriteLine(EncodeWindows1252(BindLine(key_number, WritableScriptName(script_name), 1)));
+  file->Close();
+}
+
+}  // namespace tickerloom::generator

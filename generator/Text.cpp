@@ -1,0 +1,195 @@
+#include "generator/Text.h"
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include <locale.h>
+
+namespace tickerloom {
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// strtod in the "C" locale, so '.' is the decimal point whatever locale the
+// toolkit has set for the process.
+double ParseCanonicalNumber(const std::string& number) {
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+  return strtod_l(number.c_str(), nullptr, c_locale);
+}
+
+// Reads sign, digits, fraction and exponent from the start of text, as far as
+// they form a number. Returns the number of characters used (0: no number).
+std::size_t ScanNumber(std::string_view text) {
+  std::size_t pos = 0;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
+  std::size_t digits = 0;
+  while (pos < text.size() && IsDigit(text[pos])) ++pos, ++digits;
+  if (pos < text.size() && text[pos] == '.') {
+    std::size_t after_point = pos + 1;
+    while (after_point < text.size() && IsDigit(text[after_point])) ++after_point, ++digits;
+    if (digits > 0) pos = after_point;
+  }
+  if (digits == 0) return 0;
+  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+    std::size_t exponent = pos + 1;
+    if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
+    std::size_t exponent_digits_start = exponent;
+    while (exponent < text.size() && IsDigit(text[exponent])) ++exponent;
+    if (exponent > exponent_digits_start) pos = exponent;
+  }
+  return pos;
+}
+
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// Windows-1252 bytes 0x80..0x9F; 0 marks the five undefined bytes.
+constexpr std::array<char32_t, 32> kWindows1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+}  // namespace
+
+double LeadingNumber(std::string_view text) {
+  std::string packed;
+  packed.reserve(text.size());
+  for (char c : text) {
+    if (c != ' ' && c != '\t' && c != '\n') packed.push_back(c);
+  }
+  const std::size_t length = ScanNumber(packed);
+  if (length == 0) return 0.0;
+  packed.resize(length);
+  return ParseCanonicalNumber(packed);
+}
+
+bool IsStrictNumber(std::string_view text, double* value) {
+  const auto is_blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+  const std::size_t length = ScanNumber(text);
+  if (length == 0 || length != text.size()) return false;
+  if (value != nullptr) *value = ParseCanonicalNumber(std::string(text));
+  return true;
+}
+
+std::string DecimalText(long long value) {
+  return std::to_string(value);
+}
+
+long long RoundHalfToEven(double value) {
+  if (std::isnan(value)) return 0;
+  // nearbyint rounds half to even in the default rounding mode.
+  const double rounded = std::nearbyint(value);
+  constexpr double kLimit = 9.2e18;
+  if (rounded >= kLimit) return std::numeric_limits<long long>::max();
+  if (rounded <= -kLimit) return std::numeric_limits<long long>::min();
+  return static_cast<long long>(rounded);
+}
+
+std::u32string DecodeUtf8(std::string_view utf8) {
+  std::u32string result;
+  result.reserve(utf8.size());
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[pos]);
+    int continuation = 0;
+    char32_t code = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+      result.push_back(lead);
+      ++pos;
+      continue;
+    } else if ((lead & 0xE0) == 0xC0) {
+      continuation = 1, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      continuation = 2, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      continuation = 3, code = lead & 0x07, minimum = 0x10000;
+    } else {
+      result.push_back(kReplacementCharacter);
+      ++pos;
+      continue;
+    }
+    bool valid = pos + continuation < utf8.size();
+    for (int i = 1; valid && i <= continuation; ++i) {
+      const auto next = static_cast<unsigned char>(utf8[pos + i]);
+      if ((next & 0xC0) != 0x80) {
+        valid = false;
+      } else {
+        code = (code << 6) | (next & 0x3F);
+      }
+    }
+    if (!valid || code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+      result.push_back(kReplacementCharacter);
+      ++pos;
+      continue;
+    }
+    result.push_back(code);
+    pos += continuation + 1;
+  }
+  return result;
+}
+
+std::string EncodeUtf8(std::u32string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (char32_t code : text) {
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = kReplacementCharacter;
+    if (code < 0x80) {
+      result.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      result.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      result.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+      result.push_back(static_cast<char>(0xE0 | (code >> 12)));
+      result.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      result.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      result.push_back(static_cast<char>(0xF0 | (code >> 18)));
+      result.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+      result.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      result.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return result;
+}
+
+std::size_t CountCodePoints(std::string_view utf8) {
+  return DecodeUtf8(utf8).size();
+}
+
+std::string EncodeWindows1252(std::u32string_view text) {
+  std::string result;
+  result.resize(text.size());
+  std::size_t out = 0;
+  for (char32_t code : text) {
+    char byte = '?';
+    if ((code >= 0x20 && code < 0x7F) || (code >= 0xA0 && code <= 0xFF)) {
+      byte = static_cast<char>(code);
+    } else if (code >= 0x100) {
+      for (std::size_t i = 0; i < kWindows1252High.size(); ++i) {
+        if (kWindows1252High[i] == code) {
+          byte = static_cast<char>(0x80 + i);
+          break;
+        }
+      }
+    }
+    result[out++] = byte;
+  }
+  return result;
+}
+
+char32_t DecodeWindows1252(unsigned char byte) {
+  if (byte >= 0x80 && byte <= 0x9F) {
+    const char32_t mapped = kWindows1252High[byte - 0x80];
+    return mapped != 0 ? mapped : byte;
+  }
+  return byte;
+}
+
+}  // namespace tickerloom

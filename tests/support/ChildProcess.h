@@ -1,0 +1,61 @@
+// Runs a piece of code in a forked child, for faults that must not reach the
+// test process itself (resource limits, signals).
+#pragma once
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace tickerloom::testing {
+
+struct ChildResult {
+  int exit_code = -1;   // -1 when the child did not exit normally
+  std::string message;  // what the child reported through its pipe
+};
+
+// body returns the exit code and may fill `message`.
+inline ChildResult RunInChild(const std::function<int(std::string& message)>& body) {
+  int pipe_fds[2];
+  if (::pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
+  const pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    ::close(pipe_fds[0]);
+    std::string message;
+    int code = 99;
+    try {
+      code = body(message);
+    } catch (const std::exception& error) {
+      message = std::string("uncaught: ") + error.what();
+    }
+    ssize_t ignored = ::write(pipe_fds[1], message.data(), message.size());
+    (void)ignored;
+    ::_exit(code);
+  }
+  ::close(pipe_fds[1]);
+  ChildResult result;
+  char buffer[4096];
+  ssize_t got;
+  while ((got = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0) {
+    result.message.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(pipe_fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  return result;
+}
+
+// Makes every file larger than `bytes` fail to grow, as on a full disk.
+inline void LimitFileSize(rlim_t bytes) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{bytes, bytes};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+}  // namespace tickerloom::testing
