@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -17,7 +19,7 @@ namespace {
 constexpr long kMaxRedirects = 5;
 
 std::string OsError(std::string_view operation, std::string_view path, int error_number) {
-  return std::string(operation) + " " + std::string(path) + ": " + std::strerror(error_number);
+  return std::string(operation) + " \"" + std::string(path) + "\": " + std::strerror(error_number);
 }
 
 void InitialiseCurlOnce() {
