@@ -4,10 +4,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -40,7 +40,8 @@ class TemporaryFile {
     const char suffix[] = ".partXXXXXX";
     name.insert(name.end(), suffix, suffix + sizeof suffix);  // includes the NUL
     fd_ = mkostemp(name.data(), O_CLOEXEC);
-    if (fd_ < 0) throw DownloadError(OsError("Cannot create a temporary file for", destination, errno));
+    if (fd_ < 0)
+      throw DownloadError(OsError("Cannot create a temporary file for", destination, errno));
     path_ = name.data();
   }
   TemporaryFile(const TemporaryFile&) = delete;
@@ -107,8 +108,7 @@ struct EasyDeleter {
 
 CurlDownload::CurlDownload(DownloadTimeouts timeouts) : timeouts_(timeouts) {}
 
-void CurlDownload::Fetch(const std::string& url, const std::string& path,
-                         std::uint64_t max_bytes) {
+void CurlDownload::Fetch(const std::string& url, const std::string& path, std::uint64_t max_bytes) {
   InitialiseCurlOnce();
   const std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
   if (!curl) throw DownloadError("Cannot download " + url + ": libcurl could not start");
@@ -135,8 +135,8 @@ void CurlDownload::Fetch(const std::string& url, const std::string& path,
                           static_cast<long>(timeouts_.connect.count())));
   // Less than one byte per second for the stall time ends the transfer.
   option(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L));
-  option(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME,
-                          static_cast<long>(timeouts_.stall.count())));
+  option(
+      curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.stall.count())));
   option(curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
                           static_cast<curl_off_t>(std::min<std::uint64_t>(
                               max_bytes, static_cast<std::uint64_t>(INT64_MAX)))));

@@ -45,6 +45,8 @@ void PosixProcess::StartProgram(const std::string& path) {
   }
 }
 
-void PosixProcess::ExitNow() { ::_exit(0); }
+void PosixProcess::ExitNow() {
+  ::_exit(0);
+}
 
 }  // namespace tickerloom::platform

@@ -11,8 +11,8 @@ std::optional<std::array<unsigned char, N>> ParseHex(std::string_view hex) {
   std::array<unsigned char, N> bytes{};
   std::size_t length = 0;
   const char* end = nullptr;
-  if (sodium_hex2bin(bytes.data(), bytes.size(), hex.data(), hex.size(), nullptr, &length,
-                     &end) != 0 ||
+  if (sodium_hex2bin(bytes.data(), bytes.size(), hex.data(), hex.size(), nullptr, &length, &end) !=
+          0 ||
       length != N || end != hex.data() + hex.size()) {
     return std::nullopt;
   }

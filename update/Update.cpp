@@ -55,7 +55,8 @@ void FetchSignedExecutable(const std::string& app_folder, const std::string& exe
   }
   temporary_executable =
       services.update_files.CreateTemporaryFile(app_folder, "New" + exe_name + ".part");
-  temporary_signature = services.update_files.CreateTemporaryFile(app_folder, exe_name + ".sig.part");
+  temporary_signature =
+      services.update_files.CreateTemporaryFile(app_folder, exe_name + ".sig.part");
 
   const std::string executable_url = services.source.base_url + exe_name;
   services.download.Fetch(executable_url, temporary_executable, kMaxExecutableBytes);
@@ -63,8 +64,8 @@ void FetchSignedExecutable(const std::string& app_folder, const std::string& exe
   const Signature signature = ReadSignature(services.files, temporary_signature);
 
   UpdateDigest digest(version_line);
-  services.update_files.ReadInChunks(temporary_executable,
-                                     [&digest](std::span<const std::byte> bytes) { digest.Add(bytes); });
+  services.update_files.ReadInChunks(
+      temporary_executable, [&digest](std::span<const std::byte> bytes) { digest.Add(bytes); });
   if (!Verify(*public_key, digest.Finish(), signature)) {
     throw UpdateRefused("The downloaded program is not signed with the author's key.");
   }
@@ -104,7 +105,9 @@ void DownloadNewExecutable(const std::string& app_folder, const std::string& exe
 
 }  // namespace
 
-UpdateSource BuiltInUpdateSource() { return {kBuiltInUpdateBaseUrl, kBuiltInUpdatePublicKey}; }
+UpdateSource BuiltInUpdateSource() {
+  return {kBuiltInUpdateBaseUrl, kBuiltInUpdatePublicKey};
+}
 
 bool IsNewerVersion(std::string_view own_version, std::string_view first_line) {
   return LeadingNumber(own_version) < LeadingNumber(first_line);

@@ -47,7 +47,8 @@ const Keys& Signer() {
   return keys;
 }
 
-std::string SignatureFile(const SecretKey& key, const std::string& line, const std::string& program) {
+std::string SignatureFile(const SecretKey& key, const std::string& line,
+                          const std::string& program) {
   UpdateDigest digest(line);
   digest.Add(std::as_bytes(std::span(program.data(), program.size())));
   return ToHex(Sign(key, digest.Finish())) + "\r\n";
@@ -58,10 +59,9 @@ TEST(VersionRule, ServerVersionIsNewerOnlyWhenItsLeadingNumberIsHigher) {
     const char* first_line;
     bool newer;
   } cases[] = {
-      {"1.2", true},      {"2", true},       {"1.1", false},     {"1.10", false},
-      {"1.05", false},    {"  1.2", true},   {"\t1.2", true},    {"1.2 beta", true},
-      {"v1.2", false},    {"", false},       {"<html>", false},  {"1.1000001", true},
-      {"-3", false},      {"1.2e0", true},   {"11", true},
+      {"1.2", true},     {"2", true},         {"1.1", false},     {"1.10", false}, {"1.05", false},
+      {"  1.2", true},   {"\t1.2", true},     {"1.2 beta", true}, {"v1.2", false}, {"", false},
+      {"<html>", false}, {"1.1000001", true}, {"-3", false},      {"1.2e0", true}, {"11", true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsNewerVersion("1.1", c.first_line), c.newer) << "'" << c.first_line << "'";
@@ -86,7 +86,8 @@ class CheckForUpdateTest : public ::testing::Test {
                const std::string& signed_line = "1.2") {
     WriteBytes(root_ + "Quorvane.exeVer.txt", version_file);
     WriteBytes(root_ + "Quorvane.exe", program);
-    WriteBytes(root_ + "Quorvane.exe.sig", SignatureFile(Signer().secret_key, signed_line, program));
+    WriteBytes(root_ + "Quorvane.exe.sig",
+               SignatureFile(Signer().secret_key, signed_line, program));
   }
 
   void Check() {
@@ -190,7 +191,11 @@ TEST_F(CheckForUpdateTest, LeftoverLocalCopyIsReadAndDeletedWhenTheServerIsUnrea
 }
 
 TEST_F(CheckForUpdateTest, AnswerYesKeepsTheSignedProgramAsNewQuorvaneExe) {
-  const std::string program = std::string("\x7f" "ELF new program\0\xff", 19) + std::string(100000, 'p');
+  const std::string program = std::string(
+                                  "\x7f"
+                                  "ELF new program\0\xff",
+                                  19) +
+                              std::string(100000, 'p');
   Publish("1.2\r\nnotes that are not signed\r\n", program);
   WriteBytes(app_ + "NewQuorvane.exe", "an older download");
   boxes_.answers = {MessageAnswer::kYes};
@@ -217,18 +222,21 @@ TEST_F(CheckForUpdateTest, AnySignatureOrDownloadFailureAfterYesKeepsNothingAndS
     Requests requests;
     const char* expected;  // part of the message
   } cases[] = {
-      {"signature missing", [&] { std::filesystem::remove(root_ + "Quorvane.exe.sig"); },
-       kAllThree, "404"},
+      {"signature missing", [&] { std::filesystem::remove(root_ + "Quorvane.exe.sig"); }, kAllThree,
+       "404"},
       {"signed with another key",
-       [&] { WriteBytes(root_ + "Quorvane.exe.sig", SignatureFile(stranger.secret_key, "1.2", program)); },
+       [&] {
+         WriteBytes(root_ + "Quorvane.exe.sig", SignatureFile(stranger.secret_key, "1.2", program));
+       },
        kAllThree, "not signed with the author's key"},
       {"signed under another version line", [&] { Publish("1.2\r\n", program, "1.0"); }, kAllThree,
        "not signed with the author's key"},
       {"flipped byte in the program",
        [&] { WriteBytes(root_ + "Quorvane.exe", program.substr(1) + "m"); }, kAllThree,
        "not signed with the author's key"},
-      {"flipped digit in the signature", [&] { WriteBytes(root_ + "Quorvane.exe.sig", flipped_signature); },
-       kAllThree, "not signed with the author's key"},
+      {"flipped digit in the signature",
+       [&] { WriteBytes(root_ + "Quorvane.exe.sig", flipped_signature); }, kAllThree,
+       "not signed with the author's key"},
       {"truncated signature",
        [&] { WriteBytes(root_ + "Quorvane.exe.sig", flipped_signature.substr(0, 100)); }, kAllThree,
        "does not hold a signature"},
@@ -238,7 +246,9 @@ TEST_F(CheckForUpdateTest, AnySignatureOrDownloadFailureAfterYesKeepsNothingAndS
       {"program missing", [&] { std::filesystem::remove(root_ + "Quorvane.exe"); },
        Requests{"/Quorvane.exeVer.txt", "/Quorvane.exe"}, "404"},
       {"program larger than 256 MiB",
-       [&] { server_->Route("/Quorvane.exe", "announce " + std::to_string(kMaxExecutableBytes + 1)); },
+       [&] {
+         server_->Route("/Quorvane.exe", "announce " + std::to_string(kMaxExecutableBytes + 1));
+       },
        Requests{"/Quorvane.exeVer.txt", "/Quorvane.exe"}, "larger than"},
       {"program download stalls", [&] { server_->Route("/Quorvane.exe", "stall"); },
        Requests{"/Quorvane.exeVer.txt", "/Quorvane.exe"}, "too slow"},

@@ -99,8 +99,8 @@ TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
       {"redirect to ftp", "/toftp redirect ftp://127.0.0.1/x", "toftp", 100, "ftp"},
       {"file address", "", "file:///etc/hostname", 100, "file"},
       {"unreachable", "", closed, 100, "onnect"},
-      {"https to a plain server", "", "https://127.0.0.1:" + std::to_string(server_->Port()) + "/big",
-       10000, "SSL"},
+      {"https to a plain server", "",
+       "https://127.0.0.1:" + std::to_string(server_->Port()) + "/big", 10000, "SSL"},
       {"stalls after the headers", "/stall stall", "stall", 1000000, "too slow"},
       {"never answers", "/silent silent", "silent", 1000000, "too slow"},
   };

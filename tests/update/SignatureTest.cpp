@@ -22,7 +22,10 @@ Digest DigestOf(std::string_view version_line, std::string_view program) {
   return digest.Finish();
 }
 
-const std::string kProgram = std::string("\x7f" "ELF program bytes\0\r\n\xff", 24);
+const std::string kProgram = std::string(
+    "\x7f"
+    "ELF program bytes\0\r\n\xff",
+    24);
 
 TEST(Signature, VerifiesOnlyTheSignedVersionLineAndProgramUnderTheRightKey) {
   const KeyPair signer;
@@ -82,15 +85,15 @@ TEST(Signature, SignatureFileHoldsExactly128HexDigitsAndAtMostOneLineEnd) {
     EXPECT_EQ(*parsed, signature);
   }
   const std::string bad[] = {
-      hex.substr(0, 127),            // truncated by one digit
-      hex.substr(0, 126),            // truncated by one byte
-      hex + "0",                     // one digit too many
-      hex + "00",                    // one byte too many
-      hex + "\n\n",                  // a second line
-      hex + "\n" + hex,              // two signatures
-      " " + hex,                     // a blank before it
-      hex + " ",                     // a blank after it
-      "g" + hex.substr(1),           // not a hex digit
+      hex.substr(0, 127),   // truncated by one digit
+      hex.substr(0, 126),   // truncated by one byte
+      hex + "0",            // one digit too many
+      hex + "00",           // one byte too many
+      hex + "\n\n",         // a second line
+      hex + "\n" + hex,     // two signatures
+      " " + hex,            // a blank before it
+      hex + " ",            // a blank after it
+      "g" + hex.substr(1),  // not a hex digit
       hex.substr(0, 64) + ":" + hex.substr(65),
       "",
   };

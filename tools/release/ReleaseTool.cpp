@@ -108,7 +108,8 @@ int Publish(const std::string& version, const std::string& executable,
   crypto_sign_ed25519_sk_to_pk(public_key.data(), secret_key->data());
   UpdateDigest check(version);
   check.Add(std::as_bytes(std::span(program.data(), program.size())));
-  if (!Verify(public_key, check.Finish(), signature)) throw Failure("The signature does not verify.");
+  if (!Verify(public_key, check.Finish(), signature))
+    throw Failure("The signature does not verify.");
 
   std::error_code error;
   std::filesystem::create_directories(out_dir, error);
