@@ -125,6 +125,23 @@ TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
   }
 }
 
+TEST(CurlDownload, RefusesAServerWhoseCertificateNobodyVouchesFor) {
+  TempFolder temp;
+  std::filesystem::create_directory(temp.Path() + "/server");
+  WriteBytes(temp.Path() + "/server/file", "x");
+  TestServer server(temp.Path() + "/server", true);
+  const std::string url = server.BaseUrl() + "file";
+  try {
+    CurlDownload(kTestTimeouts).Fetch(url, temp.Path() + "/file", 100);
+    ADD_FAILURE() << "no error";
+  } catch (const DownloadError& error) {
+    const std::string text = error.what();
+    EXPECT_NE(text.find(url), std::string::npos) << text;
+    EXPECT_NE(text.find("certificate"), std::string::npos) << text;
+  }
+  EXPECT_EQ(ListFolder(temp.Path()), "server");
+}
+
 TEST_F(CurlDownloadTest, UnwritableDestinationNamesThePath) {
   WriteBytes(Served("file"), "x");
   const std::string missing = temp_.Path() + "/no such folder/file";

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """A small update server for the tests, on 127.0.0.1 and an ephemeral port.
 
+Usage: update_server.py ROOT [--tls CERT KEY]
+
 Serves the files of ROOT. Prints the port on the first line of standard
 output. Each request path is appended to ROOT/.requests. ROOT/.routes, read on
 every request, changes what a path gets, one "PATH ACTION [ARGUMENT]" per line:
@@ -13,6 +15,7 @@ every request, changes what a path gets, one "PATH ACTION [ARGUMENT]" per line:
 """
 import http.server
 import os
+import ssl
 import sys
 import time
 
@@ -84,5 +87,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 server.daemon_threads = True
+if sys.argv[2:3] == ["--tls"]:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[3], sys.argv[4])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
 print(server.server_address[1], flush=True)
 server.serve_forever()

@@ -15,7 +15,7 @@ extern char** environ;
 
 namespace tickerloom::testing {
 
-TestServer::TestServer(std::string root) : root_(std::move(root)) {
+TestServer::TestServer(std::string root, bool tls) : root_(std::move(root)), tls_(tls) {
   int pipe_fds[2];
   if (::pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
@@ -24,7 +24,13 @@ TestServer::TestServer(std::string root) : root_(std::move(root)) {
   posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
   std::string python = "python3";
   std::string script = TICKERLOOM_TEST_SERVER_SCRIPT;
-  char* arguments[] = {python.data(), script.data(), root_.data(), nullptr};
+  std::string tls_option = "--tls";
+  std::string certificate = TICKERLOOM_TEST_TLS_DIR "/test_tls_cert.pem";
+  std::string key = TICKERLOOM_TEST_TLS_DIR "/test_tls_key.pem";
+  char* arguments[] = {python.data(),      script.data(),      root_.data(),
+                       tls_option.data(),  certificate.data(), key.data(),
+                       nullptr};
+  if (!tls_) arguments[3] = nullptr;
   const int error = posix_spawnp(&pid_, "python3", &actions, nullptr, arguments, environ);
   posix_spawn_file_actions_destroy(&actions);
   ::close(pipe_fds[1]);
@@ -50,7 +56,7 @@ TestServer::~TestServer() {
 }
 
 std::string TestServer::BaseUrl() const {
-  return "http://127.0.0.1:" + std::to_string(port_) + "/";
+  return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + "/";
 }
 
 void TestServer::Route(const std::string& path, const std::string& action) {

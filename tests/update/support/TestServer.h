@@ -11,14 +11,15 @@ namespace tickerloom::testing {
 
 class TestServer {
  public:
-  // Serves the files of root (which must exist).
-  explicit TestServer(std::string root);
+  // Serves the files of root (which must exist); with tls, over TLS with a
+  // self-signed certificate for 127.0.0.1 that no system trusts.
+  explicit TestServer(std::string root, bool tls = false);
   ~TestServer();
   TestServer(const TestServer&) = delete;
   TestServer& operator=(const TestServer&) = delete;
 
   int Port() const { return port_; }
-  std::string BaseUrl() const;  // http://127.0.0.1:PORT/
+  std::string BaseUrl() const;  // http(s)://127.0.0.1:PORT/
   // Gives a path (such as "/Quorvane.exe") one of the script's special answers.
   void Route(const std::string& path, const std::string& action);
   // The paths requested so far, in order.
@@ -26,6 +27,7 @@ class TestServer {
 
  private:
   std::string root_;
+  bool tls_;
   pid_t pid_ = -1;
   int port_ = 0;
 };
