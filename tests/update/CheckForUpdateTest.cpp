@@ -11,6 +11,8 @@
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/Fakes.h"
 #include "tests/update/support/TestServer.h"
+#include "update/HandOver.h"
+#include "update/MessageBoxGate.h"
 #include "update/Signature.h"
 #include "update/Update.h"
 
@@ -291,6 +293,36 @@ TEST_F(CheckForUpdateTest, NewExecutableThatCannotBeStoredIsToldAndCleanedUp) {
   EXPECT_NE(boxes_.shown[1].prompt.find(app_), std::string::npos) << boxes_.shown[1].prompt;
   EXPECT_EQ(AppFiles(), "NewQuorvane.exe Quorvane.exe");
   EXPECT_TRUE(std::filesystem::is_directory(app_ + "NewQuorvane.exe"));
+}
+
+// The whole cycle with stand-ins for the window and the processes: the old
+// program downloads and starts the new one, which takes the old one's place.
+TEST_F(CheckForUpdateTest, WholeCycleLeavesOnlyTheServedProgramAsQuorvaneExe) {
+  const std::string program = "new program, version 1.2";
+  Publish("1.2\r\n", program);
+  MessageBoxGate gate(boxes_);
+  testing::FakeProcess old_program;
+  old_program.running_name = "Quorvane.exe";
+  HandOver old_hand_over("Quorvane.exe", files_, gate, old_program, timers_);
+  boxes_.answers = {MessageAnswer::kYes, MessageAnswer::kOk};
+  CheckForUpdate(app_, "Quorvane.exe", "1.1",
+                 UpdateServices{files_, update_files_, download_, gate, timers_, source_});
+  EXPECT_THROW(old_hand_over.Timer1Tick(app_), testing::ProgramEnded);
+  ASSERT_EQ(old_program.started, std::vector<std::string>{app_ + "NewQuorvane.exe"});
+  EXPECT_EQ(boxes_.shown.back().prompt, "Download Of Update Completed");
+
+  testing::FakeProcess new_program;
+  new_program.running_name = "NewQuorvane.exe";
+  HandOver new_hand_over("Quorvane.exe", files_, gate, new_program, timers_);
+  CheckForUpdate(app_, "Quorvane.exe", "1.2",
+                 UpdateServices{files_, update_files_, download_, gate, timers_, source_});
+  new_hand_over.Timer2Tick(app_);
+  new_hand_over.Timer1Tick(app_);
+  EXPECT_EQ(AppFiles(), "Quorvane.exe");
+  EXPECT_EQ(ReadBytes(app_ + "Quorvane.exe"), program);
+  EXPECT_EQ(timers_.timer2_switched_off, 1);
+  EXPECT_TRUE(new_program.started.empty());
+  EXPECT_EQ(boxes_.shown.size(), 2u);
 }
 
 }  // namespace
