@@ -133,7 +133,9 @@ void CurlDownload::Fetch(const std::string& url, const std::string& path, std::u
   option(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L));
   option(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
                           static_cast<long>(timeouts_.connect.count())));
-  // Less than one byte per second for the stall time ends the transfer.
+  // Less than one byte per second for the stall time ends the transfer. libcurl
+  // averages the speed over the last few seconds, so a transfer that trickles
+  // and then stops ends a few seconds after the stall time.
   option(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L));
   option(
       curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.stall.count())));
