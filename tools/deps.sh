@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
-  libcurl4-openssl-dev libsodium-dev
+  libcurl4-openssl-dev libsodium-dev ca-certificates
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
 )
