@@ -124,7 +124,11 @@ std::string ResolveLinks(const std::string& path) {
     const ssize_t length = ::readlink(current.c_str(), target, sizeof target - 1);
     if (length < 0) throw FileError("read the link", current, errno);
     const std::string link_target(target, static_cast<std::size_t>(length));
-    current = link_target.starts_with('/') ? link_target : FolderOf(current) + "/" + link_target;
+    if (link_target.starts_with('/')) {
+      current = link_target;
+    } else {
+      current = FolderOf(current).append("/").append(link_target);
+    }
   }
   throw FileError("resolve the links of", path, ELOOP);
 }

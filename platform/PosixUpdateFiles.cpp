@@ -13,7 +13,7 @@
 namespace tickerloom::platform {
 namespace {
 
-constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
 
 class Descriptor {
  public:

@@ -11,7 +11,8 @@ PACKAGES=(
   fonts-dejavu-core
 )
 if [[ "${1:-}" == "--test" ]]; then
-  PACKAGES+=(xvfb xauth xdotool imagemagick python3 strace)
+  PACKAGES+=(xvfb xauth xdotool imagemagick python3 strace
+    clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck)
 fi
 
 missing=()
