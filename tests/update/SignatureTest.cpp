@@ -25,7 +25,7 @@ Digest DigestOf(std::string_view version_line, std::string_view program) {
 const std::string kProgram = std::string(
     "\x7f"
     "ELF program bytes\0\r\n\xff",
-    24);
+    22);
 
 TEST(Signature, VerifiesOnlyTheSignedVersionLineAndProgramUnderTheRightKey) {
   const KeyPair signer;
