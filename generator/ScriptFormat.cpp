@@ -1,49 +1,57 @@
 #include "generator/ScriptFormat.h"
 
+#include <charconv>
+
 #include "generator/ProgramInfo.h"
 
 namespace tickerloom::generator {
 namespace {
 
-std::u32string Digits(long long value) {
-  const std::string ascii = std::to_string(value);
-  return std::u32string(ascii.begin(), ascii.end());
+void AppendDigits(std::string& text, long long value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  text.append(digits, end);
 }
 
-std::u32string Ascii(std::string_view text) {
-  return std::u32string(text.begin(), text.end());
+void AppendScriptFileName(std::string& text, std::string_view script_name, long long file_number) {
+  text += script_name;
+  text += '-';
+  AppendDigits(text, file_number);
+  text += ".rul";
 }
 
 }  // namespace
 
-std::u32string ScriptFileName(std::u32string_view script_name, long long file_number) {
-  std::u32string name(script_name);
-  name += U'-';
-  name += Digits(file_number);
-  name += U".rul";
+std::string ScriptFileName(std::string_view script_name, long long file_number) {
+  std::string name;
+  name.reserve(script_name.size() + 24);
+  AppendScriptFileName(name, script_name, file_number);
   return name;
 }
 
-std::u32string BindLine(long long key_number, std::u32string_view script_name,
-                        long long target_number) {
-  std::u32string line = U"Bind F";
-  line += Digits(key_number);
-  line += U" \"execrul ";
-  line += ScriptFileName(script_name, target_number);
-  line += U'"';
+std::string BindLine(long long key_number, std::string_view script_name, long long target_number) {
+  std::string line;
+  line.reserve(script_name.size() + 64);
+  line += "Bind F";
+  AppendDigits(line, key_number);
+  line += " \"execrul ";
+  AppendScriptFileName(line, script_name, target_number);
+  line += '"';
   return line;
 }
 
-std::u32string SayLine(std::u32string_view window) {
-  std::u32string line = U"Say ";
+std::string SayLine(std::string_view window) {
+  std::string line;
+  line.reserve(window.size() + 4);
+  line += "Say ";
   line += window;
   return line;
 }
 
-std::u32string AdvertLine() {
-  return U"Say Visit " + Ascii(kWebsiteLabel) +
-         U" for vembrisk, screenshots, trainers, EASY to follow TUTORIALS, special SCRIPT "
-         U"MAKING SOFTWARE and much more!!!";
+std::string AdvertLine() {
+  return std::string("Say Visit ") + kWebsiteLabel +
+         " for vembrisk, screenshots, trainers, EASY to follow TUTORIALS, special SCRIPT "
+         "MAKING SOFTWARE and much more!!!";
 }
 
 }  // namespace tickerloom::generator

@@ -1,5 +1,7 @@
-// Names and line texts of the files written for the game. Lines are returned
-// as Unicode text without their terminator; the file layer appends CR LF.
+// Names and line texts of the files written for the game. Script names and
+// windows come in already encoded (file names in the native encoding, line
+// texts in Windows-1252, one byte per character); lines are returned without
+// their terminator, which the file layer appends.
 #pragma once
 
 #include <string>
@@ -7,16 +9,15 @@
 
 namespace tickerloom::generator {
 
-inline constexpr std::u32string_view kStartupScriptName = U"autoexec.rul";
+inline constexpr std::string_view kStartupScriptName = "autoexec.rul";
 
 // "<script name>-<file number>.rul"
-std::u32string ScriptFileName(std::u32string_view script_name, long long file_number);
+std::string ScriptFileName(std::string_view script_name, long long file_number);
 // Bind F<key> "execrul <script name>-<target>.rul"
-std::u32string BindLine(long long key_number, std::u32string_view script_name,
-                        long long target_number);
+std::string BindLine(long long key_number, std::string_view script_name, long long target_number);
 // Say <window>
-std::u32string SayLine(std::u32string_view window);
+std::string SayLine(std::string_view window);
 // The fixed advertising chat line written once at the top of autoexec.rul.
-std::u32string AdvertLine();
+std::string AdvertLine();
 
 }  // namespace tickerloom::generator

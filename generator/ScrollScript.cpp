@@ -16,32 +16,33 @@ std::u32string WritableScriptName(std::u32string_view script_name) {
 }
 
 ScrollScript::ScrollScript(const ScrollRequest& request)
-    : line_size_(request.line_size),
-      key_number_(request.key_number),
-      script_name_(WritableScriptName(request.script_name)) {
+    : line_size_(request.line_size), key_number_(request.key_number) {
+  const std::u32string script_name = WritableScriptName(request.script_name);
   const auto text_length = static_cast<long long>(request.text.size());
   if (text_length < 1) throw std::invalid_argument("the script text is empty");
   if (line_size_ < 1 || line_size_ > text_length) {
     throw std::invalid_argument("the line size is not between 1 and the text length");
   }
-  if (script_name_.empty()) throw std::invalid_argument("the script name is empty");
+  if (script_name.empty()) throw std::invalid_argument("the script name is empty");
   if (key_number_ < 2 || key_number_ > 8) {
     throw std::invalid_argument("the key number is not between 2 and 8");
   }
   scroll_text_ = request.text + request.text.substr(0, line_size_ - 1);
-  native_script_name_ = EncodeUtf8(script_name_);
+  encoded_scroll_text_ = EncodeWindows1252(scroll_text_);
+  encoded_script_name_ = EncodeWindows1252(script_name);
+  native_script_name_ = EncodeUtf8(script_name);
   file_count_ = static_cast<long long>(scroll_text_.size()) + 1 - line_size_;
 }
 
 ScriptFileContents ScrollScript::File(long long file_number) const {
   const long long target = file_number == file_count_ ? 1 : file_number + 1;
   ScriptFileContents contents;
-  contents.file_name = EncodeUtf8(ScriptFileName(script_name_, file_number));
-  contents.bind_line = EncodeWindows1252(BindLine(key_number_, script_name_, target));
-  const std::u32string_view window =
-      std::u32string_view(scroll_text_)
-          .substr(static_cast<std::size_t>(file_number - 1), static_cast<std::size_t>(line_size_));
-  contents.say_line = EncodeWindows1252(SayLine(window));
+  contents.file_name = ScriptFileName(native_script_name_, file_number);
+  contents.bind_line = BindLine(key_number_, encoded_script_name_, target);
+  // One byte per character, so a window of characters is the same window of bytes.
+  contents.say_line = SayLine(
+      std::string_view(encoded_scroll_text_)
+          .substr(static_cast<std::size_t>(file_number - 1), static_cast<std::size_t>(line_size_)));
   return contents;
 }
 

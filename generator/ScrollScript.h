@@ -43,8 +43,9 @@ class ScrollScript {
   std::u32string scroll_text_;
   long long line_size_;
   long long key_number_;
-  std::u32string script_name_;
-  std::string native_script_name_;
+  std::string encoded_scroll_text_;  // one Windows-1252 byte per character
+  std::string encoded_script_name_;  // as written into bind lines
+  std::string native_script_name_;   // as used for file names
   long long file_count_;
 };
 

@@ -7,8 +7,8 @@ namespace tickerloom::generator {
 
 void MergeStartupScript(platform::FileSystem& files, long long key_number,
                         std::u32string_view script_name) {
-  const std::string startup_script = EncodeUtf8(kStartupScriptName);
-  const std::string advert_line = EncodeWindows1252(AdvertLine());
+  const std::string startup_script(kStartupScriptName);
+  const std::string advert_line = AdvertLine();
 
   // The old file is handled as bytes: what is read is written back unchanged.
   std::string old_startup_text;
@@ -28,7 +28,7 @@ void MergeStartupScript(platform::FileSystem& files, long long key_number,
   const auto file = files.OpenForReplacing(startup_script);
   if (!advert_found) file->WriteLine(advert_line + "\r\n");
   if (!old_startup_text.empty()) file->WriteLine(old_startup_text);
-  file->WriteLine(EncodeWindows1252(BindLine(key_number, WritableScriptName(script_name), 1)));
+  file->WriteLine(BindLine(key_number, EncodeWindows1252(script_name), 1));
   file->Close();
 }
 

@@ -4,9 +4,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <clocale>
 #include <limits>
-
-#include <locale.h>
 
 namespace tickerloom {
 namespace {

@@ -1,8 +1,13 @@
 #include "platform/PosixFileSystem.h"
 
+#include "platform/LineSplit.h"
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <atomic>
 #include <cerrno>
@@ -59,15 +64,7 @@ class PosixTextReader final : public TextReader {
 
   std::string ReadLine() override {
     if (AtEnd()) throw FileError("read past the end of", path_, EIO);
-    const std::size_t line_feed = contents_.find('\n', position_);
-    std::size_t line_end = line_feed == std::string::npos ? contents_.size() : line_feed;
-    const std::size_t next = line_feed == std::string::npos ? contents_.size() : line_feed + 1;
-    if (line_feed != std::string::npos && line_end > position_ && contents_[line_end - 1] == '\r') {
-      --line_end;
-    }
-    std::string line = contents_.substr(position_, line_end - position_);
-    position_ = next;
-    return line;
+    return std::string(NextLine(contents_, position_));
   }
 
   bool AtEnd() const override { return position_ >= contents_.size(); }
@@ -127,9 +124,43 @@ std::string ResolveLinks(const std::string& path) {
     const ssize_t length = ::readlink(current.c_str(), target, sizeof target - 1);
     if (length < 0) throw FileError("read the link", current, errno);
     const std::string link_target(target, static_cast<std::size_t>(length));
-    current = link_target.starts_with('/') ? link_target : FolderOf(current) + "/" + link_target;
+    if (link_target.starts_with('/')) {
+      current = link_target;
+    } else {
+      current = FolderOf(current).append("/").append(link_target);
+    }
   }
   throw FileError("resolve the links of", path, ELOOP);
+}
+
+std::string TemporaryPrefix(const std::string& target) {
+  return FolderOf(target) + "/." + FileNameOf(target) + ".tmp-";
+}
+
+// Removes temporary files that earlier replacements of target left behind
+// when their process was killed: those whose process no longer runs.
+void RemoveOrphanedTemporaries(const std::string& target) {
+  const std::string folder = FolderOf(target);
+  const std::string prefix = "." + FileNameOf(target) + ".tmp-";
+  DIR* listing = ::opendir(folder.c_str());
+  if (listing == nullptr) return;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (!name.starts_with(prefix)) continue;
+    const std::string_view rest = name.substr(prefix.size());
+    long long owner = 0;
+    std::size_t digits = 0;
+    while (digits < rest.size() && digits < 10 && rest[digits] >= '0' && rest[digits] <= '9') {
+      owner = owner * 10 + (rest[digits++] - '0');
+    }
+    if (digits == 0 || digits == rest.size() || rest[digits] != '-' || owner == ::getpid()) {
+      continue;
+    }
+    if (::kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH) {
+      ::unlink((folder + "/" + std::string(name)).c_str());
+    }
+  }
+  ::closedir(listing);
 }
 
 // Writes a whole new version of a file into a temporary file beside it, and
@@ -142,8 +173,8 @@ class ReplacingWriter final : public TextWriter {
 
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0;; ++attempt) {
-      temporary_ = FolderOf(target_) + "/." + FileNameOf(target_) + ".tmp-" +
-                   std::to_string(::getpid()) + "-" + std::to_string(counter++);
+      temporary_ =
+          TemporaryPrefix(target_) + std::to_string(::getpid()) + "-" + std::to_string(counter++);
       const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd >= 0) {
         fd_.emplace(fd);
@@ -179,6 +210,7 @@ class ReplacingWriter final : public TextWriter {
       throw FileError("replace", target_, errno);
     }
     committed_ = true;
+    RemoveOrphanedTemporaries(target_);
     // Make the rename itself durable; the new contents are in place already,
     // so a failure here is not worth losing the result for.
     const int folder = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -1,4 +1,4 @@
-// Process services on POSIX systems.
+// POSIX process services.
 #pragma once
 
 #include <string>
@@ -7,18 +7,24 @@
 
 namespace tickerloom::platform {
 
-class PosixProcess final : public Process {
+class PosixProcess : public Process {
  public:
-  // `argv0` is the program's argv[0] as it started; a relative path in it is
-  // resolved against the working folder now, before anything can change it.
+  // Captures the running name from argv0 and the program folder from the
+  // executable the kernel started, both once, so that renaming the file later
+  // changes neither. Throws std::runtime_error when the folder is unknown.
   explicit PosixProcess(const char* argv0);
-
   std::string ProgramFolder() override { return folder_; }
   std::string RunningName() override { return running_name_; }
-  // Starts the program in a session of its own (so it outlives this one),
-  // with the signal handling a freshly started program expects.
+  // Starts the program in a new session of its own (it outlives this one and
+  // gets no signals meant for this one's terminal), with no arguments and the
+  // same environment; does not wait for it.
   void StartProgram(const std::string& path) override;
+  // Ends the process at once with _exit: no destructors, no atexit handlers,
+  // no buffers flushed.
   [[noreturn]] void ExitNow() override;
+
+  // The file name of argv0 without folder and extension, followed by ".exe".
+  static std::string RunningNameOf(const std::string& argv0);
 
  private:
   std::string folder_;

@@ -6,12 +6,13 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
-  libcurl4-openssl-dev libsodium-dev
+  libcurl4-openssl-dev libsodium-dev ca-certificates
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
 )
 if [[ "${1:-}" == "--test" ]]; then
-  PACKAGES+=(xvfb xauth xdotool imagemagick python3 strace)
+  PACKAGES+=(xvfb xauth xdotool imagemagick python3 strace
+    clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck)
 fi
 
 missing=()

@@ -1,9 +1,29 @@
 #!/bin/bash
-# Installs what is needed, builds Tickerloom and runs the whole test suite.
+# Installs what is needed, builds Tickerloom and runs the whole test suite:
+# the tests, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# every fuzz target for a bounded time, and the static analysers.
+# TICKERLOOM_FUZZ_SECONDS sets the time per fuzz target (default 30).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/tools/deps.sh" --test
 cd "$root"
+
+stage() { printf '\n==== %s\n' "$*"; }
+
+stage "build and test"
 cmake --preset default >/dev/null
 cmake --build --preset default
 ctest --preset default
+
+stage "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan
+
+stage "fuzz"
+bash "$root/tools/fuzz.sh" "${TICKERLOOM_FUZZ_SECONDS:-30}"
+
+stage "static analysis"
+bash "$root/tools/analyse.sh"
+
+stage "all passed"

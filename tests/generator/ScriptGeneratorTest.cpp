@@ -20,7 +20,7 @@ using testing::PathExists;
 using testing::ReadBytes;
 using testing::WriteBytes;
 
-const std::string kAdvert = EncodeWindows1252(AdvertLine());
+const std::string kAdvert = AdvertLine();
 
 TEST(GenerateScrollScript, WorkedExampleByteForByte) {
   testing::TempFolder folder;
@@ -122,18 +122,8 @@ TEST(GenerateScrollScript, FileFailuresStopTheRunAndReportPathAndReason) {
 TEST(GenerateScrollScript, FullDiskDuringAScriptFileIsReported) {
   testing::TempFolder folder;
   WriteBytes("autoexec.rul", "old\r\n");
-  const auto result = testing::RunInChild([](std::string& message) {
-    testing::LimitFileSize(40);  // a script file here is 46 bytes
-    platform::PosixFileSystem files;
-    FakeForm form("abcdefghij", "10", "big", "2");
-    try {
-      GenerateScrollScript(form, files);
-    } catch (const platform::FileError& error) {
-      message = error.what();
-      return 1;
-    }
-    return 0;
-  });
+  // a script file here is 46 bytes
+  const auto result = testing::GenerateOnAFullDisk(40, FakeForm("abcdefghij", "10", "big", "2"));
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_EQ(result.message, "Cannot write \"big-1.rul\": File too large");
   EXPECT_EQ(ReadBytes("autoexec.rul"), "old\r\n");

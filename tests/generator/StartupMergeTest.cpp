@@ -19,7 +19,7 @@ using testing::PathExists;
 using testing::ReadBytes;
 using testing::WriteBytes;
 
-const std::string kAdvert = EncodeWindows1252(AdvertLine());
+const std::string kAdvert = AdvertLine();
 const std::string kBind = "Bind F3 \"execrul demo-1.rul\"\r\n";
 const std::string kTop = kAdvert + "\r\n\r\n";
 
@@ -107,18 +107,7 @@ TEST(MergeStartupScript, FullDiskLeavesTheOldFileByteIdentical) {
   testing::TempFolder folder;
   const std::string old_contents = std::string(500, 'x') + "\r\n";
   WriteBytes("autoexec.rul", old_contents);
-  const auto result = testing::RunInChild([](std::string& message) {
-    testing::LimitFileSize(400);
-    platform::PosixFileSystem files;
-    testing::FakeForm form("ab", "1", "s", "2");
-    try {
-      GenerateScrollScript(form, files);
-    } catch (const platform::FileError& error) {
-      message = error.what();
-      return 1;
-    }
-    return 0;
-  });
+  const auto result = testing::GenerateOnAFullDisk(400, testing::FakeForm("ab", "1", "s", "2"));
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_NE(result.message.find("File too large"), std::string::npos) << result.message;
   EXPECT_NE(result.message.find(".autoexec.rul.tmp-"), std::string::npos) << result.message;

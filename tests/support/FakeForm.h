@@ -28,3 +28,28 @@ class FakeForm final : public generator::ScriptForm {
 };
 
 }  // namespace tickerloom::testing
+
+#include "generator/ScriptGenerator.h"
+#include "platform/PosixFileSystem.h"
+#include "tests/support/ChildProcess.h"
+
+namespace tickerloom::testing {
+
+// Runs a generation in a child whose files cannot grow beyond max_file_size
+// bytes, as on a full disk. Exit code 1 and the error text when it failed.
+inline ChildResult GenerateOnAFullDisk(rlim_t max_file_size, const FakeForm& form) {
+  return RunInChild([&](std::string& message) {
+    LimitFileSize(max_file_size);
+    platform::PosixFileSystem files;
+    FakeForm copy = form;
+    try {
+      generator::GenerateScrollScript(copy, files);
+    } catch (const platform::FileError& error) {
+      message = error.what();
+      return 1;
+    }
+    return 0;
+  });
+}
+
+}  // namespace tickerloom::testing

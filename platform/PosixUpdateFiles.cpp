@@ -1,0 +1,71 @@
+#include "platform/PosixUpdateFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace tickerloom::platform {
+namespace {
+
+constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::string PosixUpdateFiles::CreateTemporaryFile(const std::string& folder,
+                                                  const std::string& prefix) {
+  std::string pattern = folder + prefix + "XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) throw FileError("create a temporary file", pattern, errno);
+  ::close(fd);
+  return name.data();
+}
+
+void PosixUpdateFiles::MakeExecutable(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) throw FileError("make executable", path, errno);
+  mode_t mode = info.st_mode & 07777;
+  if (mode & S_IRUSR) mode |= S_IXUSR;
+  if (mode & S_IRGRP) mode |= S_IXGRP;
+  if (mode & S_IROTH) mode |= S_IXOTH;
+  if (::chmod(path.c_str(), mode) != 0) throw FileError("make executable", path, errno);
+}
+
+void PosixUpdateFiles::ReadInChunks(const std::string& path,
+                                    const std::function<void(std::span<const std::byte>)>& sink) {
+  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.Get() < 0) throw FileError("open", path, errno);
+  std::vector<std::byte> buffer(kChunkBytes);
+  for (;;) {
+    const ssize_t count = ::read(file.Get(), buffer.data(), buffer.size());
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      throw FileError("read", path, errno);
+    }
+    if (count == 0) return;
+    sink(std::span<const std::byte>(buffer.data(), static_cast<std::size_t>(count)));
+  }
+}
+
+}  // namespace tickerloom::platform

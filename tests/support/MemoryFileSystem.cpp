@@ -1,0 +1,79 @@
+#include "tests/support/MemoryFileSystem.h"
+
+#include <cerrno>
+
+#include "platform/LineSplit.h"
+
+namespace tickerloom::testing {
+namespace {
+
+class MemoryReader final : public platform::TextReader {
+ public:
+  MemoryReader(std::string path, std::string contents)
+      : path_(std::move(path)), contents_(std::move(contents)) {}
+  std::string ReadAll() override {
+    std::string rest = contents_.substr(position_);
+    position_ = contents_.size();
+    return rest;
+  }
+  std::string ReadLine() override {
+    if (AtEnd()) throw platform::FileError("read past the end of", path_, EIO);
+    return std::string(platform::NextLine(contents_, position_));
+  }
+  bool AtEnd() const override { return position_ >= contents_.size(); }
+  void Close() override {}
+
+ private:
+  std::string path_;
+  std::string contents_;
+  std::size_t position_ = 0;
+};
+
+class MemoryWriter final : public platform::TextWriter {
+ public:
+  MemoryWriter(std::map<std::string, std::string>& files, std::string path)
+      : files_(files), path_(std::move(path)) {}
+  void WriteLine(std::string_view bytes) override {
+    buffer_.append(bytes);
+    buffer_.append("\r\n");
+  }
+  void Close() override { files_[path_] = std::move(buffer_); }
+
+ private:
+  std::map<std::string, std::string>& files_;
+  std::string path_;
+  std::string buffer_;
+};
+
+}  // namespace
+
+bool MemoryFileSystem::FileExists(const std::string& path) { return files.contains(path); }
+
+std::unique_ptr<platform::TextReader> MemoryFileSystem::OpenForReading(const std::string& path) {
+  const auto found = files.find(path);
+  if (found == files.end()) throw platform::FileError("open", path, ENOENT);
+  return std::make_unique<MemoryReader>(path, found->second);
+}
+
+std::unique_ptr<platform::TextWriter> MemoryFileSystem::OpenForWriting(const std::string& path) {
+  files[path].clear();
+  return std::make_unique<MemoryWriter>(files, path);
+}
+
+std::unique_ptr<platform::TextWriter> MemoryFileSystem::OpenForReplacing(const std::string& path) {
+  return std::make_unique<MemoryWriter>(files, path);
+}
+
+void MemoryFileSystem::DeleteFile(const std::string& path) {
+  if (files.erase(path) == 0) throw platform::FileError("delete", path, ENOENT);
+}
+
+void MemoryFileSystem::RenameFile(const std::string& from, const std::string& to) {
+  const auto found = files.find(from);
+  if (found == files.end()) throw platform::FileError("rename", from, ENOENT);
+  std::string contents = std::move(found->second);
+  files.erase(found);
+  files[to] = std::move(contents);
+}
+
+}  // namespace tickerloom::testing

@@ -1,0 +1,23 @@
+// The file layer held in memory, for fuzzing and for tests that need no disk.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace tickerloom::testing {
+
+class MemoryFileSystem final : public platform::FileSystem {
+ public:
+  std::map<std::string, std::string> files;
+
+  bool FileExists(const std::string& path) override;
+  std::unique_ptr<platform::TextReader> OpenForReading(const std::string& path) override;
+  std::unique_ptr<platform::TextWriter> OpenForWriting(const std::string& path) override;
+  std::unique_ptr<platform::TextWriter> OpenForReplacing(const std::string& path) override;
+  void DeleteFile(const std::string& path) override;
+  void RenameFile(const std::string& from, const std::string& to) override;
+};
+
+}  // namespace tickerloom::testing

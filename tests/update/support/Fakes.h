@@ -1,0 +1,61 @@
+// Stand-ins for the window's services in the update tests.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+#include "update/UpdateTimers.h"
+
+namespace tickerloom::testing {
+
+// Records every box and answers from a queue; a box nobody expected fails the test.
+class FakeMessageBoxes : public platform::MessageBoxes {
+ public:
+  std::vector<platform::Message> shown;
+  std::deque<platform::MessageAnswer> answers;
+  // Runs while the box is "open", as a toolkit's nested event loop would.
+  std::function<void()> while_open;
+
+  platform::MessageAnswer Show(const platform::Message& message) override {
+    shown.push_back(message);
+    if (while_open) while_open();
+    if (answers.empty()) throw std::logic_error("unexpected message box: " + message.prompt);
+    const platform::MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+class FakeTimers : public update::UpdateTimers {
+ public:
+  int timer1_switched_on = 0;
+  int timer2_switched_off = 0;
+  void SwitchTimer1On() override { ++timer1_switched_on; }
+  void SwitchTimer2Off() override { ++timer2_switched_off; }
+};
+
+// Thrown by FakeProcess::ExitNow in place of ending the test process.
+struct ProgramEnded {};
+
+class FakeProcess : public platform::Process {
+ public:
+  std::string folder;
+  std::string running_name;
+  std::vector<std::string> started;
+  bool start_fails = false;
+
+  std::string ProgramFolder() override { return folder; }
+  std::string RunningName() override { return running_name; }
+  void StartProgram(const std::string& path) override {
+    if (start_fails) throw std::runtime_error("Cannot start " + path + ": test failure");
+    started.push_back(path);
+  }
+  [[noreturn]] void ExitNow() override { throw ProgramEnded{}; }
+};
+
+}  // namespace tickerloom::testing

@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""A small update server for the tests, on 127.0.0.1 and an ephemeral port.
+
+Usage: update_server.py ROOT [--tls CERT KEY]
+
+Serves the files of ROOT. Prints the port on the first line of standard
+output. Each request path is appended to ROOT/.requests. ROOT/.routes, read on
+every request, changes what a path gets, one "PATH ACTION [ARGUMENT]" per line:
+  status CODE    answers with that status and a short HTML page
+  redirect URL   answers 302 with Location URL
+  stall          sends the headers of a 1000-byte body, then nothing
+  silent         accepts the request and never answers
+  nolength       sends the file without a Content-Length header
+  announce N     announces a body of N bytes and sends 10
+"""
+import http.server
+import os
+import ssl
+import sys
+import time
+
+ROOT = sys.argv[1]
+PAGE = b"<!DOCTYPE html>\n<html><body><h1>Not here</h1></body></html>\n"
+
+
+def routes():
+    table = {}
+    try:
+        with open(os.path.join(ROOT, ".routes"), encoding="utf-8") as lines:
+            for line in lines:
+                parts = line.split()
+                if parts:
+                    table[parts[0]] = parts[1:]
+    except FileNotFoundError:
+        pass
+    return table
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        with open(os.path.join(ROOT, ".requests"), "a", encoding="utf-8") as log:
+            log.write(self.path + "\n")
+        action = routes().get(self.path, [])
+        name = os.path.join(ROOT, self.path.lstrip("/"))
+        if action[:1] == ["status"]:
+            self.answer(int(action[1]), PAGE, "text/html")
+        elif action[:1] == ["redirect"]:
+            self.send_response(302)
+            self.send_header("Location", action[1])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif action[:1] == ["stall"]:
+            self.send_response(200)
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.flush()
+            time.sleep(120)
+        elif action[:1] == ["announce"]:
+            self.send_response(200)
+            self.send_header("Content-Length", action[1])
+            self.end_headers()
+            self.wfile.write(b"0123456789")
+        elif action[:1] == ["silent"]:
+            time.sleep(120)
+        elif not os.path.isfile(name):
+            self.answer(404, PAGE, "text/html")
+        else:
+            with open(name, "rb") as served:
+                body = served.read()
+            if action[:1] == ["nolength"]:
+                self.send_response(200)
+                self.end_headers()
+                self.wfile.write(body)
+            else:
+                self.answer(200, body, "application/octet-stream")
+
+    def answer(self, status, body, kind):
+        self.send_response(status)
+        self.send_header("Content-Type", kind)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server.daemon_threads = True
+if sys.argv[2:3] == ["--tls"]:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[3], sys.argv[4])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+print(server.server_address[1], flush=True)
+server.serve_forever()
