@@ -39,22 +39,32 @@ std::string LineSizeHelp() {
   });
 }
 
+// The long lines of the help and about text, each one line of the box.
+constexpr std::string_view kPlaceHelp =
+    "- Put this program in the same directory you installed the game to and the startup file "
+    "for scripts (autoexec.rul)";
+constexpr std::string_view kToolTipHelp =
+    "(To see what information to put in a specific text box just hold your cursor over it and "
+    "watch the tooltip.)";
+constexpr std::string_view kMakeHelp =
+    "- If you have entered the needed data just click the Make button and the whole script will "
+    "be made.";
+constexpr std::string_view kBugHelp =
+    "- If you spot any bugs in my program, please send me an email with exactly what you put in "
+    "and a screenshot of the error if possible";
+
 std::string HelpAndAbout() {
   const std::string version_line = std::string("Zeltrin's Tickerloom Version ") + kProgramVersion;
   return Lines({
-      "- Put this program in the same directory you installed the game to and the startup file "
-      "for scripts (autoexec.rul)",
+      kPlaceHelp,
       "will be updated too.",
       "",
       "- Enter The Required information",
-      "(To see what information to put in a specific text box just hold your cursor over it and "
-      "watch the tooltip.)",
+      kToolTipHelp,
       "",
-      "- If you have entered the needed data just click the Make button and the whole script will "
-      "be made.",
+      kMakeHelp,
       "",
-      "- If you spot any bugs in my program, please send me an email with exactly what you put in "
-      "and a screenshot of the error if possible",
+      kBugHelp,
       "",
       "",
       version_line,
