@@ -115,6 +115,7 @@ class CountingHook final : public window::UpdateHook {
   void OnLoad(window::WindowHost& window) override {
     ++loads;
     folder_at_load = window.AppFolder();
+    if (on_load) on_load(window);
   }
   void OnTimer1(window::WindowHost& window) override {
     ++timer1;
@@ -126,7 +127,7 @@ class CountingHook final : public window::UpdateHook {
   }
   int loads = 0, timer1 = 0, timer2 = 0;
   std::string folder_at_load;
-  std::function<void(window::WindowHost&)> on_timer1, on_timer2;
+  std::function<void(window::WindowHost&)> on_load, on_timer1, on_timer2;
 };
 
 struct Expected {
@@ -701,6 +702,18 @@ class TickerloomWindowTest : public QObject {
     // And the timers go on afterwards.
     boxes_.hold_ms = 0;
     QTRY_VERIFY_WITH_TIMEOUT(hook_.timer1 > before, 5000);
+  }
+
+  // A failing load handler is reported; the window is shown all the same.
+  void errorInTheLoadHandlerIsReported() {
+    hook_.on_load = [](window::WindowHost&) {
+      throw std::runtime_error("Cannot open \"/opt/nox/Quorvane.execfu.tmp\": Is a directory");
+    };
+    Open();
+    QCOMPARE(Prompts(),
+             QStringList{"Cannot open \"/opt/nox/Quorvane.execfu.tmp\": Is a directory"});
+    QVERIFY(Top()->isVisible());
+    QCOMPARE(QApplication::focusWidget(), Edit("ScriptText"));
   }
 
   void errorInATickIsReported() {
