@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config zlib1g-dev
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libsodium-dev ca-certificates
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -12,7 +12,8 @@ PACKAGES=(
 )
 if [[ "${1:-}" == "--test" ]]; then
   PACKAGES+=(xvfb xauth xdotool imagemagick python3 strace
-    clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck)
+    clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
+    desktop-file-utils lintian dpkg-dev file)
 fi
 
 missing=()

@@ -1,9 +1,9 @@
 // Draws the program's icon, a scroll whose lines of text run past a red
 // arrow, and writes it as:
 //   an .ico file with a 16-colour and a 256-colour 32 x 32 image,
-//   an .xpm file of the 256-colour image (for the freedesktop icon theme),
+//   PNG files of the 256-colour image at 32, 64 and 128 pixels (freedesktop icons),
 //   a C++ source holding the .ico bytes for the program itself.
-// Usage: MakeIcon <icon.ico> <icon.xpm> <icon-data.cpp>
+// Usage: MakeIcon <icon.ico> <png folder> <icon-data.cpp>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -15,6 +15,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 namespace {
 
@@ -212,32 +214,51 @@ std::vector<unsigned char> IconFile() {
   return out;
 }
 
-std::string Xpm() {
+// A PNG of the 256-colour image, each pixel drawn as a scale x scale block,
+// for the freedesktop icon theme.
+std::string Png(int scale) {
   const IndexedImage image = Draw(true);
-  std::map<int, std::string> codes;
-  const std::string symbols = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  for (int y = 0; y < kSize; ++y)
-    for (int x = 0; x < kSize; ++x)
-      if (!image.transparent[y][x] && !codes.count(image.index[y][x])) {
-        const std::size_t n = codes.size();
-        codes[image.index[y][x]] =
-            std::string{symbols[n / symbols.size()], symbols[n % symbols.size()]};
-      }
-  std::string out = "/* XPM */\nstatic char *tickerloom[] = {\n";
-  out += "\"32 32 " + std::to_string(codes.size() + 1) + " 2\",\n\"   c None\",\n";
-  for (const auto& [index, code] : codes) {
-    const Rgb c = image.palette[index];
-    char colour[8];
-    std::snprintf(colour, sizeof colour, "#%02X%02X%02X", c.r, c.g, c.b);
-    out += "\"" + code + " c " + colour + "\",\n";
+  const int size = kSize * scale;
+  std::vector<unsigned char> raw;
+  raw.reserve(static_cast<std::size_t>(size) * (size * 4 + 1));
+  for (int y = 0; y < size; ++y) {
+    raw.push_back(0);  // no filter
+    for (int x = 0; x < size; ++x) {
+      const int source_y = y / scale, source_x = x / scale;
+      const Rgb c = image.palette[image.index[source_y][source_x]];
+      const bool clear = image.transparent[source_y][source_x];
+      raw.push_back(static_cast<unsigned char>(c.r));
+      raw.push_back(static_cast<unsigned char>(c.g));
+      raw.push_back(static_cast<unsigned char>(c.b));
+      raw.push_back(clear ? 0 : 255);
+    }
   }
-  for (int y = 0; y < kSize; ++y) {
-    out += "\"";
-    for (int x = 0; x < kSize; ++x)
-      out += image.transparent[y][x] ? "  " : codes[image.index[y][x]];
-    out += y + 1 < kSize ? "\",\n" : "\"\n";
-  }
-  out += "};\n";
+  uLongf packed_size = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<unsigned char> packed(packed_size);
+  compress2(packed.data(), &packed_size, raw.data(), static_cast<uLong>(raw.size()), 9);
+  packed.resize(packed_size);
+
+  std::string out = "\x89PNG\r\n\x1a\n";
+  const auto chunk = [&out](const char* type, const std::vector<unsigned char>& data) {
+    const auto put32 = [&out](std::uint32_t value) {
+      for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(value >> shift));
+    };
+    put32(static_cast<std::uint32_t>(data.size()));
+    std::string body(type);
+    body.append(data.begin(), data.end());
+    out += body;
+    put32(static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+  };
+  std::vector<unsigned char> header;
+  for (int shift = 24; shift >= 0; shift -= 8)
+    header.push_back(static_cast<unsigned char>(size >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    header.push_back(static_cast<unsigned char>(size >> shift));
+  header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, no filter, no interlace
+  chunk("IHDR", header);
+  chunk("IDAT", packed);
+  chunk("IEND", {});
   return out;
 }
 
@@ -250,7 +271,8 @@ std::string Pixels(const IndexedImage& image) {
       const unsigned argb = image.transparent[y][x]
                                 ? 0U
                                 : 0xFF000000U | (static_cast<unsigned>(c.r) << 16) |
-                                      (static_cast<unsigned>(c.g) << 8) | static_cast<unsigned>(c.b);
+                                      (static_cast<unsigned>(c.g) << 8) |
+                                      static_cast<unsigned>(c.b);
       char text[16];
       std::snprintf(text, sizeof text, "0x%08X,", argb);
       out += text;
@@ -294,11 +316,16 @@ bool Write(const char* path, const std::string& contents) {
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::cerr << "usage: MakeIcon <icon.ico> <icon.xpm> <icon-data.cpp>\n";
+    std::cerr << "usage: MakeIcon <icon.ico> <png folder> <icon-data.cpp>\n";
     return 2;
   }
   const std::vector<unsigned char> icon = IconFile();
-  const bool ok = Write(argv[1], std::string(icon.begin(), icon.end())) && Write(argv[2], Xpm()) &&
-                  Write(argv[3], DataSource(icon));
+  const std::string png_folder = argv[2];
+  bool ok =
+      Write(argv[1], std::string(icon.begin(), icon.end())) && Write(argv[3], DataSource(icon));
+  for (const int scale : {1, 2, 4}) {
+    const std::string name = png_folder + "/tickerloom-" + std::to_string(kSize * scale) + ".png";
+    ok = ok && Write(name.c_str(), Png(scale));
+  }
   return ok ? 0 : 1;
 }
