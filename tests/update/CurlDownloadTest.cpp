@@ -94,6 +94,7 @@ TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
       {"server error", "/broken status 500", "broken", 100, "500"},
       {"no content length, too long", "/unsized nolength", "unsized", 5000, "larger than 5000"},
       {"content length too long", "", "big", 5000, "larger than 5000"},
+      {"endless data", "/endless endless", "endless", 5000000, "larger than 5000000"},
       {"six redirects", "", "c1", 100, "redirect"},
       {"redirect to file", "/tofile redirect file:///etc/hostname", "tofile", 100, "file"},
       {"redirect to ftp", "/toftp redirect ftp://127.0.0.1/x", "toftp", 100, "ftp"},

@@ -12,6 +12,7 @@ every request, changes what a path gets, one "PATH ACTION [ARGUMENT]" per line:
   silent         accepts the request and never answers
   nolength       sends the file without a Content-Length header
   announce N     announces a body of N bytes and sends 10
+  endless        sends data without end and without a Content-Length
 """
 import http.server
 import os
@@ -63,6 +64,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", action[1])
             self.end_headers()
             self.wfile.write(b"0123456789")
+        elif action[:1] == ["endless"]:
+            self.send_response(200)
+            self.end_headers()
+            try:
+                while True:
+                    self.wfile.write(b"x" * 65536)
+            except (BrokenPipeError, ConnectionResetError):
+                pass
         elif action[:1] == ["silent"]:
             time.sleep(120)
         elif not os.path.isfile(name):
