@@ -1,8 +1,10 @@
 #include "update/HandOver.h"
 
+#include <utility>
+
 namespace tickerloom::update {
 
-HandOver::HandOver(std::string exe_name, platform::FileSystem& files, MessageBoxGate& boxes,
+HandOver::HandOver(std::string exe_name, platform::FileSystem& files, platform::MessageBoxes& boxes,
                    platform::Process& process, UpdateTimers& timers)
     : exe_name_(std::move(exe_name)),
       files_(files),
@@ -11,7 +13,6 @@ HandOver::HandOver(std::string exe_name, platform::FileSystem& files, MessageBox
       timers_(timers) {}
 
 void HandOver::Timer1Tick(const std::string& app_folder) {
-  if (boxes_.AnyOpen()) return;
   const std::string new_executable = app_folder + "New" + exe_name_;
   if (files_.FileExists(new_executable) && process_.RunningName() == exe_name_) {
     boxes_.Show(platform::Message{.prompt = "Download Of Update Completed",
@@ -24,7 +25,6 @@ void HandOver::Timer1Tick(const std::string& app_folder) {
 }
 
 void HandOver::Timer2Tick(const std::string& app_folder) {
-  if (boxes_.AnyOpen()) return;
   const std::string plain_executable = app_folder + exe_name_;
   const std::string new_executable = app_folder + "New" + exe_name_;
   const std::string running_name = process_.RunningName();

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
 #include "platform/Process.h"
-#include "update/MessageBoxGate.h"
 #include "update/UpdateTimers.h"
 
 namespace tickerloom::update {
@@ -15,7 +15,9 @@ namespace tickerloom::update {
 class HandOver {
  public:
   // exe_name is the fixed executable name ("Quorvane.exe"), not the running one.
-  HandOver(std::string exe_name, platform::FileSystem& files, MessageBoxGate& boxes,
+  // The window calls the ticks only while none of its message boxes is open,
+  // so a tick never stacks a second box on the first.
+  HandOver(std::string exe_name, platform::FileSystem& files, platform::MessageBoxes& boxes,
            platform::Process& process, UpdateTimers& timers);
 
   // Every Timer1 tick: when the running program is exe_name and the new
@@ -29,15 +31,13 @@ class HandOver {
   // Timer2 off.
   void Timer2Tick(const std::string& app_folder);
 
-  // Both ticks do nothing at all while one of the program's message boxes is
-  // open; Timer2 then stays on and acts on a later tick. Failures of a start,
-  // delete or rename throw (platform::FileError, std::runtime_error) and leave
-  // Timer2 on.
+  // Failures of a start, delete or rename throw (platform::FileError,
+  // std::runtime_error) and leave Timer2 on.
 
  private:
   std::string exe_name_;
   platform::FileSystem& files_;
-  MessageBoxGate& boxes_;
+  platform::MessageBoxes& boxes_;
   platform::Process& process_;
   UpdateTimers& timers_;
 };

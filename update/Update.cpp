@@ -5,7 +5,6 @@
 
 #include "generator/Text.h"
 #include "update/Signature.h"
-#include "update/UpdateConfig.h"
 
 namespace tickerloom::update {
 namespace {
@@ -104,10 +103,6 @@ void DownloadNewExecutable(const std::string& app_folder, const std::string& exe
 }
 
 }  // namespace
-
-UpdateSource BuiltInUpdateSource() {
-  return {kBuiltInUpdateBaseUrl, kBuiltInUpdatePublicKey};
-}
 
 bool IsNewerVersion(std::string_view own_version, std::string_view first_line) {
   return LeadingNumber(own_version) < LeadingNumber(first_line);

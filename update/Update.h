@@ -20,16 +20,11 @@ struct UpdateSource {
   std::string public_key_hex;  // the Ed25519 public key, 64 hex digits
 };
 
-// The server and key this build was configured with
-// (TICKERLOOM_UPDATE_BASE_URL, TICKERLOOM_UPDATE_PUBLIC_KEY).
-UpdateSource BuiltInUpdateSource();
-
 inline constexpr std::uint64_t kMaxVersionFileBytes = 64 * 1024;
 inline constexpr std::uint64_t kMaxExecutableBytes = 256 * 1024 * 1024;
 inline constexpr std::uint64_t kMaxSignatureFileBytes = 1024;
 
-// Everything the check works through. Pass a MessageBoxGate as boxes so that
-// the timer handlers can see when a box is open.
+// Everything the check works through.
 struct UpdateServices {
   platform::FileSystem& files;
   platform::UpdateFiles& update_files;

@@ -21,7 +21,9 @@ export XDG_RUNTIME_DIR="$runtime"
 cd "$work"
 
 maptime="$build/bench/window/window_map_time"
-quorvane="$build/Quorvane.exe"
+# The test build: it asks 127.0.0.1 for updates, which refuses at once, so the
+# measurement holds the update check but never waits for a network.
+quorvane="$build/test-program/Quorvane.exe"
 bare="$build/bench/window/bare_qt_window"
 # name and command of each program measured; the label variant is context only.
 measure() {

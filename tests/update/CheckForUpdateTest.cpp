@@ -12,7 +12,6 @@
 #include "tests/update/support/Fakes.h"
 #include "tests/update/support/TestServer.h"
 #include "update/HandOver.h"
-#include "update/MessageBoxGate.h"
 #include "update/Signature.h"
 #include "update/Update.h"
 
@@ -300,22 +299,21 @@ TEST_F(CheckForUpdateTest, NewExecutableThatCannotBeStoredIsToldAndCleanedUp) {
 TEST_F(CheckForUpdateTest, WholeCycleLeavesOnlyTheServedProgramAsQuorvaneExe) {
   const std::string program = "new program, version 1.2";
   Publish("1.2\r\n", program);
-  MessageBoxGate gate(boxes_);
   testing::FakeProcess old_program;
   old_program.running_name = "Quorvane.exe";
-  HandOver old_hand_over("Quorvane.exe", files_, gate, old_program, timers_);
+  HandOver old_hand_over("Quorvane.exe", files_, boxes_, old_program, timers_);
   boxes_.answers = {MessageAnswer::kYes, MessageAnswer::kOk};
   CheckForUpdate(app_, "Quorvane.exe", "1.1",
-                 UpdateServices{files_, update_files_, download_, gate, timers_, source_});
+                 UpdateServices{files_, update_files_, download_, boxes_, timers_, source_});
   EXPECT_THROW(old_hand_over.Timer1Tick(app_), testing::ProgramEnded);
   ASSERT_EQ(old_program.started, std::vector<std::string>{app_ + "NewQuorvane.exe"});
   EXPECT_EQ(boxes_.shown.back().prompt, "Download Of Update Completed");
 
   testing::FakeProcess new_program;
   new_program.running_name = "NewQuorvane.exe";
-  HandOver new_hand_over("Quorvane.exe", files_, gate, new_program, timers_);
+  HandOver new_hand_over("Quorvane.exe", files_, boxes_, new_program, timers_);
   CheckForUpdate(app_, "Quorvane.exe", "1.2",
-                 UpdateServices{files_, update_files_, download_, gate, timers_, source_});
+                 UpdateServices{files_, update_files_, download_, boxes_, timers_, source_});
   new_hand_over.Timer2Tick(app_);
   new_hand_over.Timer1Tick(app_);
   EXPECT_EQ(AppFiles(), "Quorvane.exe");

@@ -42,10 +42,9 @@ class HandOverTest : public ::testing::Test {
   const std::string folder_ = temp_.Path() + "/";
   platform::PosixFileSystem files_;
   testing::FakeMessageBoxes boxes_;
-  MessageBoxGate gate_{boxes_};
   testing::FakeProcess process_;
   testing::FakeTimers timers_;
-  HandOver hand_over_{"Quorvane.exe", files_, gate_, process_, timers_};
+  HandOver hand_over_{"Quorvane.exe", files_, boxes_, process_, timers_};
 };
 
 struct Row {
@@ -130,41 +129,6 @@ TEST_F(HandOverTest, Timer1StartsTheNewProgramOnlyFromQuorvaneExeAfterTheMessage
     EXPECT_EQ(ListFolder(folder_), row.files_after);
     EXPECT_EQ(timers_.timer2_switched_off, 0);
   }
-}
-
-TEST_F(HandOverTest, TicksWhileAMessageBoxIsOpenDoNothing) {
-  Arrange("Quorvane.exe", true, true);
-  int nested_ticks = 0;
-  boxes_.while_open = [this, &nested_ticks] {
-    // A toolkit delivering ticks during the modal box: neither may act.
-    for (int i = 0; i < 3; ++i) {
-      hand_over_.Timer1Tick(folder_);
-      hand_over_.Timer2Tick(folder_);
-      ++nested_ticks;
-    }
-  };
-  boxes_.answers = {MessageAnswer::kOk};
-  EXPECT_TRUE(Ends(&HandOver::Timer1Tick));
-  EXPECT_EQ(nested_ticks, 3);
-  EXPECT_EQ(boxes_.shown.size(), 1u);
-  EXPECT_EQ(process_.started.size(), 1u);
-  EXPECT_EQ(timers_.timer2_switched_off, 0);
-}
-
-TEST_F(HandOverTest, Timer2WaitsForAnOpenBoxOfAnotherHandlerAndActsOnItsNextTick) {
-  Arrange("NewQuorvane.exe", true, true);
-  boxes_.while_open = [this] { hand_over_.Timer2Tick(folder_); };
-  boxes_.answers = {MessageAnswer::kNo};
-  gate_.Show(platform::Message{.prompt = "the update prompt"});
-  EXPECT_EQ(ListFolder(folder_), "NewQuorvane.exe Quorvane.exe");
-  EXPECT_EQ(timers_.timer2_switched_off, 0);
-  EXPECT_FALSE(gate_.AnyOpen());
-
-  boxes_.while_open = nullptr;
-  hand_over_.Timer2Tick(folder_);
-  EXPECT_EQ(ListFolder(folder_), "Quorvane.exe");
-  EXPECT_EQ(ReadBytes(folder_ + "Quorvane.exe"), "new");
-  EXPECT_EQ(timers_.timer2_switched_off, 1);
 }
 
 TEST_F(HandOverTest, FailuresStopTheTickAndLeaveTimer2On) {

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """A small update server for the tests, on 127.0.0.1 and an ephemeral port.
 
-Usage: update_server.py ROOT [--tls CERT KEY]
+Usage: update_server.py ROOT [--tls CERT KEY] [--port PORT]
 
-Serves the files of ROOT. Prints the port on the first line of standard
-output. Each request path is appended to ROOT/.requests. ROOT/.routes, read on
+Serves the files of ROOT, on PORT when given. Prints the port on the first
+line of standard output. Each request path is appended to ROOT/.requests. ROOT/.routes, read on
 every request, changes what a path gets, one "PATH ACTION [ARGUMENT]" per line:
   status CODE    answers with that status and a short HTML page
   redirect URL   answers 302 with Location URL
@@ -13,6 +13,7 @@ every request, changes what a path gets, one "PATH ACTION [ARGUMENT]" per line:
   nolength       sends the file without a Content-Length header
   announce N     announces a body of N bytes and sends 10
   endless        sends data without end and without a Content-Length
+  once           serves the file to the first request only, 404 afterwards
 """
 import http.server
 import os
@@ -42,7 +43,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
     def do_GET(self):
-        with open(os.path.join(ROOT, ".requests"), "a", encoding="utf-8") as log:
+        log_path = os.path.join(ROOT, ".requests")
+        try:
+            with open(log_path, encoding="utf-8") as log:
+                earlier = [line.rstrip("\n") for line in log].count(self.path)
+        except FileNotFoundError:
+            earlier = 0
+        with open(log_path, "a", encoding="utf-8") as log:
             log.write(self.path + "\n")
         action = routes().get(self.path, [])
         name = os.path.join(ROOT, self.path.lstrip("/"))
@@ -74,7 +81,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 pass
         elif action[:1] == ["silent"]:
             time.sleep(120)
-        elif not os.path.isfile(name):
+        elif not os.path.isfile(name) or (action[:1] == ["once"] and earlier > 0):
             self.answer(404, PAGE, "text/html")
         else:
             with open(name, "rb") as served:
@@ -94,9 +101,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(body)
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+options = sys.argv[2:]
+port = 0
+if "--port" in options:
+    port = int(options[options.index("--port") + 1])
+server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
 server.daemon_threads = True
-if sys.argv[2:3] == ["--tls"]:
+if options[:1] == ["--tls"]:
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(sys.argv[3], sys.argv[4])
     server.socket = context.wrap_socket(server.socket, server_side=True)
