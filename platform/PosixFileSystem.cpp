@@ -1,6 +1,7 @@
 #include "platform/PosixFileSystem.h"
 
-#include "platform/LineSplit.h"
+#include "platform/BytesTextReader.h"
+#include "platform/PosixFileDescriptor.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -30,51 +31,6 @@ bool WriteAll(int fd, std::string_view bytes) {
   }
   return true;
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int Get() const { return fd_; }
-  // Closes now and reports whether the close succeeded.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-class PosixTextReader final : public TextReader {
- public:
-  PosixTextReader(std::string path, std::string contents)
-      : path_(std::move(path)), contents_(std::move(contents)) {}
-
-  std::string ReadAll() override {
-    std::string rest = contents_.substr(position_);
-    position_ = contents_.size();
-    return rest;
-  }
-
-  std::string ReadLine() override {
-    if (AtEnd()) throw FileError("read past the end of", path_, EIO);
-    return std::string(NextLine(contents_, position_));
-  }
-
-  bool AtEnd() const override { return position_ >= contents_.size(); }
-  void Close() override {}
-
- private:
-  std::string path_;
-  std::string contents_;
-  std::size_t position_ = 0;
-};
 
 // Collects the lines and stores them with one write at Close().
 class PosixTextWriter final : public TextWriter {
@@ -255,7 +211,7 @@ std::unique_ptr<TextReader> PosixFileSystem::OpenForReading(const std::string& p
     contents.append(chunk, static_cast<std::size_t>(got));
   }
   if (!fd.Close()) throw FileError("close", path, errno);
-  return std::make_unique<PosixTextReader>(path, std::move(contents));
+  return std::make_unique<BytesTextReader>(path, std::move(contents));
 }
 
 std::unique_ptr<TextWriter> PosixFileSystem::OpenForWriting(const std::string& path) {

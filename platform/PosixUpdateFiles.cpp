@@ -9,25 +9,12 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/PosixFileDescriptor.h"
 
 namespace tickerloom::platform {
 namespace {
 
 constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -54,7 +41,7 @@ void PosixUpdateFiles::MakeExecutable(const std::string& path) {
 
 void PosixUpdateFiles::ReadInChunks(const std::string& path,
                                     const std::function<void(std::span<const std::byte>)>& sink) {
-  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.Get() < 0) throw FileError("open", path, errno);
   std::vector<std::byte> buffer(kChunkBytes);
   for (;;) {

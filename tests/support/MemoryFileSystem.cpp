@@ -2,32 +2,10 @@
 
 #include <cerrno>
 
-#include "platform/LineSplit.h"
+#include "platform/BytesTextReader.h"
 
 namespace tickerloom::testing {
 namespace {
-
-class MemoryReader final : public platform::TextReader {
- public:
-  MemoryReader(std::string path, std::string contents)
-      : path_(std::move(path)), contents_(std::move(contents)) {}
-  std::string ReadAll() override {
-    std::string rest = contents_.substr(position_);
-    position_ = contents_.size();
-    return rest;
-  }
-  std::string ReadLine() override {
-    if (AtEnd()) throw platform::FileError("read past the end of", path_, EIO);
-    return std::string(platform::NextLine(contents_, position_));
-  }
-  bool AtEnd() const override { return position_ >= contents_.size(); }
-  void Close() override {}
-
- private:
-  std::string path_;
-  std::string contents_;
-  std::size_t position_ = 0;
-};
 
 class MemoryWriter final : public platform::TextWriter {
  public:
@@ -47,12 +25,14 @@ class MemoryWriter final : public platform::TextWriter {
 
 }  // namespace
 
-bool MemoryFileSystem::FileExists(const std::string& path) { return files.contains(path); }
+bool MemoryFileSystem::FileExists(const std::string& path) {
+  return files.contains(path);
+}
 
 std::unique_ptr<platform::TextReader> MemoryFileSystem::OpenForReading(const std::string& path) {
   const auto found = files.find(path);
   if (found == files.end()) throw platform::FileError("open", path, ENOENT);
-  return std::make_unique<MemoryReader>(path, found->second);
+  return std::make_unique<platform::BytesTextReader>(path, found->second);
 }
 
 std::unique_ptr<platform::TextWriter> MemoryFileSystem::OpenForWriting(const std::string& path) {
