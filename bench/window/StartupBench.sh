@@ -10,7 +10,7 @@ runs="${2:-15}"
 
 if [[ -z "${TICKERLOOM_IN_XVFB:-}" ]]; then
   export TICKERLOOM_IN_XVFB=1
-  exec xvfb-run -a -s "-screen 0 640x480x24" bash "${BASH_SOURCE[0]}" "$build" "$runs"
+  exec xvfb-run -a -s "-noreset -screen 0 640x480x24" bash "${BASH_SOURCE[0]}" "$build" "$runs"
 fi
 
 work="$(mktemp -d)"

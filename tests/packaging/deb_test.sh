@@ -51,7 +51,7 @@ done
 kill \$pid; echo "no window within 20 s"; exit 1
 RUN
 chmod +x "$work/run.sh"
-xvfb-run -a -s "-screen 0 800x600x24" "$work/run.sh"
+xvfb-run -a -s "-noreset -screen 0 800x600x24" "$work/run.sh"
 
 lintian_report="$(lintian "$deb" 2>/dev/null || true)"
 echo "lintian: ${lintian_report:-no findings}"
