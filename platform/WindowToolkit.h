@@ -21,7 +21,7 @@ enum class Background { kDefault, kScrollBar };
 
 enum class MouseCursor { kDefault, kCrossHair };
 
-struct FontSpec {
+struct FontChoice {
   std::string family;  // substituted by the font system when missing
   double points = 8;
   int weight = 400;  // 400 normal, 700 bold
@@ -33,7 +33,7 @@ struct FontSpec {
 
 // One control of the window. Places and sizes are in twips (1/1440 inch);
 // at 96 dots per inch one logical pixel is 15 twips.
-struct ControlSpec {
+struct ControlLayout {
   std::string name;
   ControlKind kind = ControlKind::kLabel;
   std::string caption;  // caption, or the initial text of a text box (UTF-8)
@@ -48,7 +48,7 @@ struct ControlSpec {
   int max_length = 0;  // text box: most characters it holds; 0 means no limit
   TextAlignment alignment = TextAlignment::kLeft;
   Background background = Background::kDefault;
-  std::optional<FontSpec> font;  // none: the window's default font
+  std::optional<FontChoice> font;  // none: the window's default font
   MouseCursor cursor = MouseCursor::kDefault;
   std::string accessible_name;         // empty: the toolkit's default (the caption)
   std::string accessible_description;  // empty: none
@@ -56,17 +56,17 @@ struct ControlSpec {
   bool enabled = true;                 // timer: ticking from creation
 };
 
-struct WindowSpec {
+struct WindowLayout {
   std::string caption;   // UTF-8
   int client_width = 0;  // twips
   int client_height = 0;
-  FontSpec default_font;
+  FontChoice default_font;
   bool program_icon = true;  // shows the program's own icon
-  std::vector<ControlSpec> controls;
+  std::vector<ControlLayout> controls;
 };
 
 // Events the toolkit delivers, one at a time on the user-interface thread.
-// Names are the control names of the WindowSpec. A receiver must not let an
+// Names are the control names of the WindowLayout. A receiver must not let an
 // exception escape into the toolkit.
 class WindowEvents {
  public:
@@ -81,7 +81,7 @@ class WindowEvents {
 // An opaque native handle of a window, for desktop calls that take an owner.
 using NativeWindowHandle = std::uintptr_t;
 
-// A window made by a toolkit from a WindowSpec. Its timers run from creation;
+// A window made by a toolkit from a WindowLayout. Its timers run from creation;
 // it is shown only by Show().
 class ToolkitWindow {
  public:
@@ -103,9 +103,9 @@ class ToolkitWindow {
 class WindowToolkit {
  public:
   virtual ~WindowToolkit() = default;
-  // Creates every control of the spec; the events go to `events`, which must
+  // Creates every control of the layout; the events go to `events`, which must
   // outlive the window.
-  virtual std::unique_ptr<ToolkitWindow> CreateWindow(const WindowSpec& spec,
+  virtual std::unique_ptr<ToolkitWindow> CreateWindow(const WindowLayout& layout,
                                                       WindowEvents& events) = 0;
   // Runs the event loop until the last window is closed; returns the exit code.
   virtual int Run() = 0;

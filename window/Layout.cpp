@@ -7,14 +7,14 @@
 namespace tickerloom::window {
 
 using platform::ControlKind;
-using platform::ControlSpec;
+using platform::ControlLayout;
 
 namespace {
 
 // One row of the layout table; settings beyond it are filled in afterwards.
-ControlSpec Row(int tab_index, std::string_view name, ControlKind kind, std::string caption,
-                int left, int top, int width, int height, std::string tool_tip) {
-  ControlSpec control;
+ControlLayout Row(int tab_index, std::string_view name, ControlKind kind, std::string caption,
+                  int left, int top, int width, int height, std::string tool_tip) {
+  ControlLayout control;
   control.tab_index = tab_index;
   control.name = std::string(name);
   control.kind = kind;
@@ -27,8 +27,8 @@ ControlSpec Row(int tab_index, std::string_view name, ControlKind kind, std::str
   return control;
 }
 
-ControlSpec Timer(std::string_view name, int interval_ms) {
-  ControlSpec timer;
+ControlLayout Timer(std::string_view name, int interval_ms) {
+  ControlLayout timer;
   timer.name = std::string(name);
   timer.kind = ControlKind::kTimer;
   timer.interval_ms = interval_ms;
@@ -38,23 +38,23 @@ ControlSpec Timer(std::string_view name, int interval_ms) {
 
 }  // namespace
 
-platform::WindowSpec TickerloomLayout() {
+platform::WindowLayout TickerloomLayout() {
   constexpr auto kText = ControlKind::kTextBox;
   constexpr auto kButton = ControlKind::kCommandButton;
   constexpr auto kLabel = ControlKind::kLabel;
   constexpr auto kFrame = ControlKind::kFrame;
 
-  platform::WindowSpec spec;
-  spec.caption = kWindowCaption;
-  spec.client_width = 3960;
-  spec.client_height = 1695;
+  platform::WindowLayout layout;
+  layout.caption = kWindowCaption;
+  layout.client_width = 3960;
+  layout.client_height = 1695;
   // Classic dialogs used 8 pt; DejaVu Sans is wider than their fonts, and at
   // 7 pt "Help + About", "Total Files" and "Cut" still fit their controls.
-  spec.default_font.family = "DejaVu Sans";
-  spec.default_font.points = 7;
+  layout.default_font.family = "DejaVu Sans";
+  layout.default_font.points = 7;
 
   // clang-format off
-  spec.controls = {
+  layout.controls = {
     Row(0,  kScriptText,         kText,   "",            600,  120,  2055, 285, "Script Text"),
     Row(1,  kScriptMake,         kButton, "Make",        2760, 480,  1095, 285, "Generate Script"),
     Row(2,  kScriptLine,         kText,   "1",           1680, 960,  975,  285, "Line Size"),
@@ -73,7 +73,7 @@ platform::WindowSpec TickerloomLayout() {
   };
   // clang-format on
 
-  for (ControlSpec& control : spec.controls) {
+  for (ControlLayout& control : layout.controls) {
     // No text box has a visible caption: a screen reader announces its tool-tip.
     if (control.kind == kText) control.accessible_name = control.tool_tip;
     // The counters keep their value as name; the tool-tip describes them.
@@ -91,11 +91,11 @@ platform::WindowSpec TickerloomLayout() {
     }
     if (control.name == kLabel2) {
       control.alignment = platform::TextAlignment::kCenter;
-      control.font = platform::FontSpec{"Tahoma", 9.75, 700, false, false, false, 0};
+      control.font = platform::FontChoice{"Tahoma", 9.75, 700, false, false, false, 0};
       control.cursor = platform::MouseCursor::kCrossHair;
     }
   }
-  return spec;
+  return layout;
 }
 
 }  // namespace tickerloom::window

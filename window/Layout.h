@@ -26,6 +26,6 @@ inline constexpr std::string_view kTimer2 = "Timer2";
 inline constexpr const char* kWindowCaption = "Zeltrin's Tickerloom";
 
 // The window `Tickerloom` with every control, its initial values and timers.
-platform::WindowSpec TickerloomLayout();
+platform::WindowLayout TickerloomLayout();
 
 }  // namespace tickerloom::window

@@ -40,13 +40,13 @@ QString LiteralCaption(std::string_view text) {
   return FromUtf8(text).replace("&", "&&");
 }
 
-QFont MakeFont(const FontSpec& spec) {
-  QFont font(FromUtf8(spec.family));
-  font.setPointSizeF(spec.points);
-  font.setWeight(static_cast<QFont::Weight>(spec.weight));
-  font.setItalic(spec.italic);
-  font.setUnderline(spec.underline);
-  font.setStrikeOut(spec.strike_out);
+QFont MakeFont(const FontChoice& choice) {
+  QFont font(FromUtf8(choice.family));
+  font.setPointSizeF(choice.points);
+  font.setWeight(static_cast<QFont::Weight>(choice.weight));
+  font.setItalic(choice.italic);
+  font.setUnderline(choice.underline);
+  font.setStrikeOut(choice.strike_out);
   return font;
 }
 
@@ -88,16 +88,16 @@ int TwipsToPixels(int twips) {
   return (twips + 7) / 15;
 }
 
-QtToolkitWindow::QtToolkitWindow(const WindowSpec& spec, WindowEvents& events)
+QtToolkitWindow::QtToolkitWindow(const WindowLayout& layout, WindowEvents& events)
     : window_(std::make_unique<QWidget>()) {
   QWidget* window = window_.get();
-  window->setWindowTitle(FromUtf8(spec.caption));
-  window->setFont(MakeFont(spec.default_font));
-  window->resize(TwipsToPixels(spec.client_width), TwipsToPixels(spec.client_height));
-  if (spec.program_icon) window->setWindowIcon(ProgramIcon());
+  window->setWindowTitle(FromUtf8(layout.caption));
+  window->setFont(MakeFont(layout.default_font));
+  window->resize(TwipsToPixels(layout.client_width), TwipsToPixels(layout.client_height));
+  if (layout.program_icon) window->setWindowIcon(ProgramIcon());
 
   std::vector<std::pair<int, QWidget*>> focus_chain;
-  for (const ControlSpec& control : spec.controls) {
+  for (const ControlLayout& control : layout.controls) {
     const std::string name = control.name;
     if (control.kind == ControlKind::kTimer) {
       auto* timer = new QTimer(window);
@@ -245,9 +245,9 @@ NativeWindowHandle QtToolkitWindow::Handle() const {
   return static_cast<NativeWindowHandle>(window_->winId());
 }
 
-std::unique_ptr<ToolkitWindow> QtWindowToolkit::CreateWindow(const WindowSpec& spec,
+std::unique_ptr<ToolkitWindow> QtWindowToolkit::CreateWindow(const WindowLayout& layout,
                                                              WindowEvents& events) {
-  return std::make_unique<QtToolkitWindow>(spec, events);
+  return std::make_unique<QtToolkitWindow>(layout, events);
 }
 
 int QtWindowToolkit::Run() {

@@ -23,7 +23,7 @@ int TwipsToPixels(int twips);
 // objectName is its control name.
 class QtToolkitWindow final : public ToolkitWindow {
  public:
-  QtToolkitWindow(const WindowSpec& spec, WindowEvents& events);
+  QtToolkitWindow(const WindowLayout& layout, WindowEvents& events);
   ~QtToolkitWindow() override;
 
   std::string Text(std::string_view control) const override;
@@ -48,7 +48,7 @@ class QtToolkitWindow final : public ToolkitWindow {
 // Needs a QApplication.
 class QtWindowToolkit final : public WindowToolkit {
  public:
-  std::unique_ptr<ToolkitWindow> CreateWindow(const WindowSpec& spec,
+  std::unique_ptr<ToolkitWindow> CreateWindow(const WindowLayout& layout,
                                               WindowEvents& events) override;
   int Run() override;
 };
