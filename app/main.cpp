@@ -3,11 +3,11 @@
 #include <csignal>
 
 #include "app/UpdateConfig.h"
-#include "platform/CurlDownload.h"
+#include "platform/curl/CurlDownload.h"
 #include "platform/Desktop.h"
-#include "platform/PosixFileSystem.h"
-#include "platform/PosixProcess.h"
-#include "platform/PosixUpdateFiles.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixProcess.h"
+#include "platform/posix/PosixUpdateFiles.h"
 #include "update/SelfUpdate.h"
 #include "window/Tickerloom.h"
 

@@ -12,7 +12,7 @@
 #include "generator/ScriptGenerator.h"
 #include "generator/ScrollScript.h"
 #include "generator/Text.h"
-#include "platform/PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "fuzz/FuzzCheck.h"
-#include "generator/Text.h"
+#include "common/Number.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

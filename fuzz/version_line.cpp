@@ -2,7 +2,7 @@
 #include <string>
 
 #include "fuzz/FuzzCheck.h"
-#include "generator/Text.h"
+#include "common/Number.h"
 #include "platform/LineSplit.h"
 
 // The version file: only its first line counts, read by its leading number.

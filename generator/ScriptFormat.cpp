@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "generator/ProgramInfo.h"
+#include "common/ProgramInfo.h"
 
 namespace tickerloom::generator {
 namespace {

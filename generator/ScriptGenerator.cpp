@@ -1,6 +1,7 @@
 #include "generator/ScriptGenerator.h"
 
 #include "generator/ScrollScript.h"
+#include "common/Number.h"
 #include "generator/Text.h"
 
 namespace tickerloom::generator {

@@ -1,48 +1,11 @@
 #include "generator/Text.h"
 
 #include <array>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
-#include <clocale>
 #include <limits>
 
 namespace tickerloom {
 namespace {
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// strtod in the "C" locale, so '.' is the decimal point whatever locale the
-// toolkit has set for the process.
-double ParseCanonicalNumber(const std::string& number) {
-  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
-  return strtod_l(number.c_str(), nullptr, c_locale);
-}
-
-// Reads sign, digits, fraction and exponent from the start of text, as far as
-// they form a number. Returns the number of characters used (0: no number).
-std::size_t ScanNumber(std::string_view text) {
-  std::size_t pos = 0;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
-  std::size_t digits = 0;
-  while (pos < text.size() && IsDigit(text[pos])) ++pos, ++digits;
-  if (pos < text.size() && text[pos] == '.') {
-    std::size_t after_point = pos + 1;
-    while (after_point < text.size() && IsDigit(text[after_point])) ++after_point, ++digits;
-    if (digits > 0) pos = after_point;
-  }
-  if (digits == 0) return 0;
-  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-    std::size_t exponent = pos + 1;
-    if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
-    std::size_t exponent_digits_start = exponent;
-    while (exponent < text.size() && IsDigit(text[exponent])) ++exponent;
-    if (exponent > exponent_digits_start) pos = exponent;
-  }
-  return pos;
-}
 
 constexpr char32_t kReplacementCharacter = 0xFFFD;
 
@@ -53,28 +16,6 @@ constexpr std::array<char32_t, 32> kWindows1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 }  // namespace
-
-double LeadingNumber(std::string_view text) {
-  std::string packed;
-  packed.reserve(text.size());
-  for (char c : text) {
-    if (c != ' ' && c != '\t' && c != '\n') packed.push_back(c);
-  }
-  const std::size_t length = ScanNumber(packed);
-  if (length == 0) return 0.0;
-  packed.resize(length);
-  return ParseCanonicalNumber(packed);
-}
-
-bool IsStrictNumber(std::string_view text, double* value) {
-  const auto is_blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-  const std::size_t length = ScanNumber(text);
-  if (length == 0 || length != text.size()) return false;
-  if (value != nullptr) *value = ParseCanonicalNumber(std::string(text));
-  return true;
-}
 
 std::string DecimalText(long long value) {
   return std::to_string(value);

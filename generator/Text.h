@@ -1,21 +1,11 @@
-// Text helpers shared by the generator, the window and the update check.
+// Text helpers of the generator and the window: whole numbers, UTF-8 and
+// Windows-1252.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace tickerloom {
-
-// The number a text begins with: blanks, tabs and line feeds are skipped
-// wherever they stand; then an optional sign, digits, an optional '.' with
-// digits and an optional exponent are read as far as they go. A text that does
-// not begin with a number gives 0.
-double LeadingNumber(std::string_view text);
-
-// True when the whole text, apart from blanks before and after it, is a
-// decimal number: optional sign, digits with an optional '.' and fraction, an
-// optional exponent. On success *value holds the number.
-bool IsStrictNumber(std::string_view text, double* value);
 
 // Decimal text of a whole number: digits, a '-' when negative, nothing else.
 std::string DecimalText(long long value);

@@ -58,7 +58,7 @@ class FileSystem {
   // its permission bits). Until Close() succeeds the old file is untouched; a
   // failure or a writer dropped without Close() leaves no temporary file.
   virtual std::unique_ptr<TextWriter> OpenForReplacing(const std::string& path) = 0;
-  virtual void DeleteFile(const std::string& path) = 0;
+  virtual void RemoveFile(const std::string& path) = 0;
   // Renames within one folder; works on the running program's own executable.
   virtual void RenameFile(const std::string& from, const std::string& to) = 0;
 };

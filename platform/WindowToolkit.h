@@ -105,7 +105,7 @@ class WindowToolkit {
   virtual ~WindowToolkit() = default;
   // Creates every control of the layout; the events go to `events`, which must
   // outlive the window.
-  virtual std::unique_ptr<ToolkitWindow> CreateWindow(const WindowLayout& layout,
+  virtual std::unique_ptr<ToolkitWindow> OpenWindow(const WindowLayout& layout,
                                                       WindowEvents& events) = 0;
   // Runs the event loop until the last window is closed; returns the exit code.
   virtual int Run() = 0;

@@ -5,7 +5,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 [[ -f build/default/compile_commands.json ]] || cmake --preset default >/dev/null
-sources=$(git ls-files 'generator/*.cpp' 'platform/*.cpp' 'window/*.cpp' 'update/*.cpp' \
+sources=$(git ls-files 'common/*.cpp' 'generator/*.cpp' 'platform/*.cpp' 'window/*.cpp' 'update/*.cpp' \
   'app/*.cpp' 'tools/*.cpp')
 echo "clang-tidy: $(echo "$sources" | wc -w) files"
 echo "$sources" | xargs -P "$(nproc)" -n 4 clang-tidy-14 -p build/default --quiet 2>/dev/null

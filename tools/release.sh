@@ -16,7 +16,7 @@ output="$(realpath -m "$2")"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 bash tools/deps.sh --test
-version="$(grep -oP 'kProgramVersion = "\K[0-9.]+' generator/ProgramInfo.h)"
+version="$(grep -oP 'kProgramVersion = "\K[0-9.]+' common/ProgramInfo.h)"
 
 cmake --preset release >/dev/null
 cmake --build --preset release

@@ -32,7 +32,7 @@ void HandOver::Timer2Tick(const std::string& app_folder) {
     process_.StartProgram(new_executable);
     process_.ExitNow();
   } else if (running_name == "New" + exe_name_ && files_.FileExists(plain_executable)) {
-    files_.DeleteFile(plain_executable);
+    files_.RemoveFile(plain_executable);
     files_.RenameFile(new_executable, plain_executable);
   } else if (running_name == "New" + exe_name_) {
     files_.RenameFile(new_executable, plain_executable);

@@ -1,6 +1,6 @@
 #include "update/SelfUpdate.h"
 
-#include "generator/ProgramInfo.h"
+#include "common/ProgramInfo.h"
 #include "update/HandOver.h"
 #include "update/UpdateTimers.h"
 

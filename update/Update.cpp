@@ -3,7 +3,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "generator/Text.h"
+#include "common/Number.h"
 #include "update/Signature.h"
 
 namespace tickerloom::update {
@@ -91,7 +91,7 @@ void DownloadNewExecutable(const std::string& app_folder, const std::string& exe
     failure = error.what();
   }
   for (const std::string& path : {temporary_executable, temporary_signature}) {
-    if (!path.empty() && services.files.FileExists(path)) services.files.DeleteFile(path);
+    if (!path.empty() && services.files.FileExists(path)) services.files.RemoveFile(path);
   }
   if (failure) {
     services.boxes.Show(Message{.prompt = "The update was not installed:\r\n" + *failure +
@@ -133,7 +133,7 @@ void CheckForUpdate(const std::string& app_folder, const std::string& exe_name,
       services.timers.SwitchTimer1On();
     }
   }
-  services.files.DeleteFile(local_copy);
+  services.files.RemoveFile(local_copy);
 }
 
 }  // namespace tickerloom::update

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "generator/ProgramInfo.h"
+#include "common/ProgramInfo.h"
 
 namespace tickerloom::window {
 

@@ -3,8 +3,9 @@
 #include <exception>
 #include <string>
 
-#include "generator/ProgramInfo.h"
+#include "common/ProgramInfo.h"
 #include "generator/ScriptGenerator.h"
+#include "common/Number.h"
 #include "generator/Text.h"
 #include "window/Layout.h"
 
@@ -90,7 +91,7 @@ class BusyCursor {
 Tickerloom::Tickerloom(const Services& services)
     : services_(services),
       boxes_(services.boxes),
-      window_(services.toolkit.CreateWindow(TickerloomLayout(), *this)) {}
+      window_(services.toolkit.OpenWindow(TickerloomLayout(), *this)) {}
 
 Tickerloom::~Tickerloom() = default;
 

@@ -245,7 +245,7 @@ NativeWindowHandle QtToolkitWindow::Handle() const {
   return static_cast<NativeWindowHandle>(window_->winId());
 }
 
-std::unique_ptr<ToolkitWindow> QtWindowToolkit::CreateWindow(const WindowLayout& layout,
+std::unique_ptr<ToolkitWindow> QtWindowToolkit::OpenWindow(const WindowLayout& layout,
                                                              WindowEvents& events) {
   return std::make_unique<QtToolkitWindow>(layout, events);
 }

@@ -48,7 +48,7 @@ class QtToolkitWindow final : public ToolkitWindow {
 // Needs a QApplication.
 class QtWindowToolkit final : public WindowToolkit {
  public:
-  std::unique_ptr<ToolkitWindow> CreateWindow(const WindowLayout& layout,
+  std::unique_ptr<ToolkitWindow> OpenWindow(const WindowLayout& layout,
                                               WindowEvents& events) override;
   int Run() override;
 };

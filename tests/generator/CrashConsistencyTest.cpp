@@ -12,7 +12,7 @@
 
 #include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
-#include "platform/PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "tests/support/FakeForm.h"
 #include "tests/support/TempFolder.h"
 

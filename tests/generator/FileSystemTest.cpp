@@ -1,4 +1,4 @@
-#include "platform/PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +92,7 @@ TEST(PosixFileSystem, FailuresNameTheOperationThePathAndTheReason) {
             "Cannot open \"missing\": No such file or directory");
   EXPECT_EQ(message([&] { files.OpenForReading("d"); }), "Cannot read \"d\": Is a directory");
   EXPECT_EQ(message([&] { files.OpenForWriting("d"); }), "Cannot create \"d\": Is a directory");
-  EXPECT_EQ(message([&] { files.DeleteFile("missing"); }),
+  EXPECT_EQ(message([&] { files.RemoveFile("missing"); }),
             "Cannot delete \"missing\": No such file or directory");
   EXPECT_EQ(message([&] { files.RenameFile("missing", "other"); }),
             "Cannot rename \"missing\": No such file or directory");
@@ -105,7 +105,7 @@ TEST(PosixFileSystem, RenamesAndDeletes) {
   files.RenameFile("a", "b");
   EXPECT_EQ(ReadBytes("b"), "1");
   EXPECT_FALSE(files.FileExists("a"));
-  files.DeleteFile("b");
+  files.RemoveFile("b");
   EXPECT_FALSE(files.FileExists("b"));
 }
 

@@ -6,7 +6,7 @@
 #include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
 #include "generator/Text.h"
-#include "platform/PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FakeForm.h"
 #include "tests/support/TempFolder.h"

@@ -1,3 +1,4 @@
+#include "common/Number.h"
 #include "generator/Text.h"
 
 #include <gtest/gtest.h>
@@ -26,9 +27,16 @@ TEST(LeadingNumber, ReadsTheNumberATextBeginsWith) {
   }
 }
 
-TEST(LeadingNumber, HugeExponentsDoNotBreakIt) {
-  EXPECT_TRUE(std::isinf(LeadingNumber("1e999")));
+TEST(LeadingNumber, NumbersBeyondADoubleBecomeInfinityOrZeroOfTheirSign) {
+  EXPECT_EQ(LeadingNumber("1e999"), HUGE_VAL);
+  EXPECT_EQ(LeadingNumber("-1e999"), -HUGE_VAL);
+  EXPECT_EQ(LeadingNumber("+0.0001e99999999999999999999"), HUGE_VAL);
+  EXPECT_EQ(LeadingNumber(std::string(400, '9')), HUGE_VAL);
   EXPECT_EQ(LeadingNumber("1e-999"), 0);
+  EXPECT_TRUE(std::signbit(LeadingNumber("-1e-999")));
+  EXPECT_EQ(LeadingNumber("1000e-99999999999999999999"), 0);
+  EXPECT_EQ(LeadingNumber("0." + std::string(400, '0') + "1"), 0);
+  EXPECT_EQ(LeadingNumber("+2.5"), 2.5);
 }
 
 TEST(IsStrictNumber, AcceptsOnlyAWholeDecimalNumberBetweenBlanks) {

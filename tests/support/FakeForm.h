@@ -30,7 +30,7 @@ class FakeForm final : public generator::ScriptForm {
 }  // namespace tickerloom::testing
 
 #include "generator/ScriptGenerator.h"
-#include "platform/PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "tests/support/ChildProcess.h"
 
 namespace tickerloom::testing {

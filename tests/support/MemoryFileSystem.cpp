@@ -44,7 +44,7 @@ std::unique_ptr<platform::TextWriter> MemoryFileSystem::OpenForReplacing(const s
   return std::make_unique<MemoryWriter>(files, path);
 }
 
-void MemoryFileSystem::DeleteFile(const std::string& path) {
+void MemoryFileSystem::RemoveFile(const std::string& path) {
   if (files.erase(path) == 0) throw platform::FileError("delete", path, ENOENT);
 }
 

@@ -16,7 +16,7 @@ class MemoryFileSystem final : public platform::FileSystem {
   std::unique_ptr<platform::TextReader> OpenForReading(const std::string& path) override;
   std::unique_ptr<platform::TextWriter> OpenForWriting(const std::string& path) override;
   std::unique_ptr<platform::TextWriter> OpenForReplacing(const std::string& path) override;
-  void DeleteFile(const std::string& path) override;
+  void RemoveFile(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to) override;
 };
 

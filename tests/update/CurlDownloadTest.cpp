@@ -1,4 +1,4 @@
-#include "platform/CurlDownload.h"
+#include "platform/curl/CurlDownload.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

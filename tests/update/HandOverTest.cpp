@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/Fakes.h"
 

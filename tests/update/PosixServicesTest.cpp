@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "platform/FileSystem.h"
-#include "platform/PosixProcess.h"
-#include "platform/PosixUpdateFiles.h"
+#include "platform/posix/PosixProcess.h"
+#include "platform/posix/PosixUpdateFiles.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
 

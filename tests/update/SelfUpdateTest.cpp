@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/CurlDownload.h"
-#include "platform/PosixFileSystem.h"
-#include "platform/PosixUpdateFiles.h"
+#include "platform/curl/CurlDownload.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixUpdateFiles.h"
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/Fakes.h"
 #include "tests/update/support/TestServer.h"

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/icon/ProgramIcon.h"
 #include "platform/qt/QtDesktop.h"
 #include "support/TempFolder.h"
@@ -94,7 +94,7 @@ class WatchedFiles final : public platform::FileSystem {
     Note();
     return files.OpenForReplacing(path);
   }
-  void DeleteFile(const std::string& path) override { files.DeleteFile(path); }
+  void RemoveFile(const std::string& path) override { files.RemoveFile(path); }
   void RenameFile(const std::string& from, const std::string& to) override {
     files.RenameFile(from, to);
   }

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "generator/ProgramInfo.h"
-#include "generator/Text.h"
+#include "common/ProgramInfo.h"
+#include "common/Number.h"
 #include "update/Signature.h"
 
 namespace {

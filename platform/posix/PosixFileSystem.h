@@ -11,7 +11,7 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<TextReader> OpenForReading(const std::string& path) override;
   std::unique_ptr<TextWriter> OpenForWriting(const std::string& path) override;
   std::unique_ptr<TextWriter> OpenForReplacing(const std::string& path) override;
-  void DeleteFile(const std::string& path) override;
+  void RemoveFile(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to) override;
 };
 

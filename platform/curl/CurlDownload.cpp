@@ -1,4 +1,4 @@
-#include "platform/CurlDownload.h"
+#include "platform/curl/CurlDownload.h"
 
 #include <curl/curl.h>
 #include <fcntl.h>

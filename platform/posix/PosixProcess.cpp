@@ -1,4 +1,4 @@
-#include "platform/PosixProcess.h"
+#include "platform/posix/PosixProcess.h"
 
 #include <spawn.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
-#include "platform/PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 
 #include "platform/BytesTextReader.h"
-#include "platform/PosixFileDescriptor.h"
+#include "platform/posix/PosixFileDescriptor.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -224,7 +224,7 @@ std::unique_ptr<TextWriter> PosixFileSystem::OpenForReplacing(const std::string&
   return std::make_unique<ReplacingWriter>(path);
 }
 
-void PosixFileSystem::DeleteFile(const std::string& path) {
+void PosixFileSystem::RemoveFile(const std::string& path) {
   if (::unlink(path.c_str()) != 0) throw FileError("delete", path, errno);
 }
 

@@ -1,4 +1,4 @@
-#include "platform/PosixUpdateFiles.h"
+#include "platform/posix/PosixUpdateFiles.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
-#include "platform/PosixFileDescriptor.h"
+#include "platform/posix/PosixFileDescriptor.h"
 
 namespace tickerloom::platform {
 namespace {
