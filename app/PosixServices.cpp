@@ -21,13 +21,19 @@ class PosixServices final : public PlatformServices {
  public:
   explicit PosixServices(const char* argv0) : process_(argv0) {
 #if TICKERLOOM_SELF_UPDATE
-    self_update_.emplace(update::SelfUpdateServices{
-        files_, update_files_, download_, process_,
-        update::UpdateSource{kUpdateBaseUrl, kUpdatePublicKey}});
+    self_update_.emplace(update::SelfUpdateServices{files_, update_files_, download_, process_,
+                                                    update::UpdateSource {
+                                                      kUpdateBaseUrl,
+                                                      kUpdatePublicKey
+                                                    }});
 #endif
   }
-  platform::FileSystem& Files() override { return files_; }
-  platform::Process& Process() override { return process_; }
+  platform::FileSystem& Files() override {
+    return files_;
+  }
+  platform::Process& Process() override {
+    return process_;
+  }
   window::UpdateHook* Update() override {
 #if TICKERLOOM_SELF_UPDATE
     return &*self_update_;
