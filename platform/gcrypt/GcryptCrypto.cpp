@@ -12,8 +12,8 @@
 namespace tickerloom::platform {
 namespace {
 
-CryptoError Failure(const std::string& what, gcry_error_t error) {
-  return CryptoError("libgcrypt: " + what + ": " + gcry_strerror(error));
+[[noreturn]] void Fail(const std::string& what, gcry_error_t error) {
+  throw CryptoError("libgcrypt: " + what + ": " + gcry_strerror(error));
 }
 
 // libgcrypt must be started once before its first use; a function-local
@@ -81,7 +81,7 @@ struct Blake2b512::State {
 Blake2b512::Blake2b512() : state_(std::make_unique<State>()) {
   StartGcrypt();
   const gcry_error_t error = gcry_md_open(&state_->hash, GCRY_MD_BLAKE2B_512, 0);
-  if (error != 0) throw Failure("cannot start a BLAKE2b-512 hash", error);
+  if (error != 0) Fail("cannot start a BLAKE2b-512 hash", error);
 }
 
 Blake2b512::~Blake2b512() = default;
@@ -104,6 +104,9 @@ bool VerifyEd25519(const Ed25519PublicKey& public_key, std::span<const unsigned 
   const std::span<const unsigned char, 32> r = std::span(signature).first<32>();
   const std::span<const unsigned char, 32> s = std::span(signature).last<32>();
   if (!IsBelowGroupOrder(s)) return false;
+  // libgcrypt 1.10 aborts the process on some degenerate keys (the neutral
+  // point, all zeros); the key is the one built into the program, never one
+  // that a server sends.
   Sexp key;
   Sexp data;
   Sexp signature_value;
@@ -120,11 +123,11 @@ bool VerifyEd25519(const Ed25519PublicKey& public_key, std::span<const unsigned 
         gcry_sexp_build(signature_value.Out(), nullptr, "(sig-val (eddsa (r %b) (s %b)))",
                         static_cast<int>(r.size()), r.data(), static_cast<int>(s.size()), s.data());
   }
-  if (error != 0) throw Failure("cannot hold a signature to verify", error);
-  // Every other answer means "not signed with this key": a bad signature, and
-  // equally a key or a signature point that is not on the curve.
+  if (error != 0) Fail("cannot hold a signature to verify", error);
+  // Short of memory is a failure; any other answer means "not signed with this
+  // key", a signature point that is not on the curve as much as a bad one.
   error = gcry_pk_verify(signature_value.Get(), data.Get(), key.Get());
-  if (gcry_err_code(error) == GPG_ERR_ENOMEM) throw Failure("cannot verify", error);
+  if (gcry_err_code(error) == GPG_ERR_ENOMEM) Fail("cannot verify", error);
   return error == 0;
 }
 
