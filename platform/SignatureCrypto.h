@@ -44,7 +44,8 @@ class Blake2b512 {
 };
 
 // True only when signature is public_key's Ed25519 signature of message. A
-// key or signature that is not even well formed gives false.
+// signature that is not even well formed gives false; so does such a key,
+// except that libgcrypt aborts on a few degenerate ones (see its backend).
 bool VerifyEd25519(const Ed25519PublicKey& public_key, std::span<const unsigned char> message,
                    const Ed25519Signature& signature);
 
