@@ -10,6 +10,7 @@
 #include "platform/posix/PosixUpdateFiles.h"
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/Fakes.h"
+#include "tests/update/support/TestKeys.h"
 #include "tests/update/support/TestServer.h"
 #include "update/HandOver.h"
 #include "update/Signature.h"
@@ -34,14 +35,7 @@ const Requests kAllThree{"/Quorvane.exeVer.txt", "/Quorvane.exe", "/Quorvane.exe
 const platform::DownloadTimeouts kTestTimeouts{std::chrono::milliseconds(2000),
                                                std::chrono::seconds(1)};
 
-struct Keys {
-  PublicKey public_key{};
-  SecretKey secret_key{};
-  Keys() {
-    InitialiseSodium();
-    crypto_sign_keypair(public_key.data(), secret_key.data());
-  }
-};
+using Keys = testing::TestKeys;
 
 const Keys& Signer() {
   static const Keys keys;
