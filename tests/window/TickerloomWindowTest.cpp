@@ -94,6 +94,9 @@ class WatchedFiles final : public platform::FileSystem {
     Note();
     return files.OpenForReplacing(path);
   }
+  std::unique_ptr<platform::FileLock> LockForUpdate(const std::string& path) override {
+    return files.LockForUpdate(path);
+  }
   void RemoveFile(const std::string& path) override { files.RemoveFile(path); }
   void RenameFile(const std::string& from, const std::string& to) override {
     files.RenameFile(from, to);
