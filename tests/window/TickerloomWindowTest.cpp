@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/PosixFileSystem.h"
 #include "platform/icon/ProgramIcon.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/qt/QtDesktop.h"
 #include "support/TempFolder.h"
 #include "window/Tickerloom.h"
@@ -205,6 +205,9 @@ const QString kSizeMessage = QStringLiteral(
     "Total Amount Of Text Should Be Bigger Than Line Size\r\nAnd Line Size Should be Above 0");
 const QString kKeyMessage =
     QStringLiteral("Enter A Number Between 2 And 8 In The 'Bind To Key' Box");
+const QString kNameSplitMessage =
+    QStringLiteral("The Script Name Cannot Contain Spaces Or Double Quotes");
+const QString kNameLengthMessage = QStringLiteral("The Script Name Is Too Long For The Game");
 
 }  // namespace
 
@@ -511,6 +514,28 @@ class TickerloomWindowTest : public QObject {
                                                                      << "1"
                                                                      << "n" << key << kKeyMessage;
     }
+    QTest::newRow("key before name's blank") << "ab"
+                                             << "1"
+                                             << "my name"
+                                             << "x" << kKeyMessage;
+    QTest::newRow("blank in name") << "ab"
+                                   << "1"
+                                   << "my name"
+                                   << "2" << kNameSplitMessage;
+    QTest::newRow("blank name") << "ab"
+                                << "1"
+                                << " "
+                                << "2" << kNameSplitMessage;
+    QTest::newRow("quote in name") << "ab"
+                                   << "1"
+                                   << "a\"b"
+                                   << "2" << kNameSplitMessage;
+    // "<121 n>-10.rul" has 128 characters.
+    QTest::newRow("name too long for 10 files")
+        << "abcdefghij"
+        << "2.5" << QString(121, 'n') << "2" << kNameLengthMessage;
+    QTest::newRow("blank before length") << "abcdefghij"
+                                         << "1" << QString(130, ' ') << "2" << kNameSplitMessage;
   }
   void makeChecks() {
     QFETCH(QString, text);
@@ -562,6 +587,17 @@ class TickerloomWindowTest : public QObject {
       QCOMPARE(Prompts(), QStringList{kKeyMessage});
       QCOMPARE(FolderEntries(), QStringList());
     }
+  }
+
+  // "<120 characters>-10.rul" is exactly the 127 characters the game takes;
+  // a euro sign is one character in the files.
+  void makeAcceptsTheLongestNameTheGameTakes() {
+    const QString name = QString(119, 'n') + QChar(0x20AC);
+    Type("ScriptText", "abcdefghij");
+    Type("ScriptName", name);
+    Click("ScriptMake");
+    QCOMPARE(Prompts(), QStringList());
+    QVERIFY(PathExists((name + "-10.rul").toStdString()));
   }
 
   void makeWritesTheFiles() {
