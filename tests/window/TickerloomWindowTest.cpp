@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -325,7 +326,7 @@ class TickerloomWindowTest : public QObject {
     QVERIFY(bind->alignment() & Qt::AlignHCenter);
     QCOMPARE(bind->palette().color(QPalette::Base), QColor(200, 200, 200));
     QVERIFY(Edit("ScriptText")->palette().color(QPalette::Base) != QColor(200, 200, 200));
-    QVERIFY(Edit("ScriptText")->maxLength() > 1000);
+    QCOMPARE(Edit("ScriptText")->maxLength(), std::numeric_limits<int>::max());
 
     auto* label2 = Find<QLabel>("Label2");
     QCOMPARE(label2->font().family(), QStringLiteral("Tahoma"));
@@ -445,6 +446,12 @@ class TickerloomWindowTest : public QObject {
     QCOMPARE(Caption("ScriptLength"), QStringLiteral("2"));
     text->setText(QString(250, QChar(' ')));
     QCOMPARE(Caption("ScriptLength"), QStringLiteral("250"));
+    // No limit of the toolkit's own: a pasted text of 100,000 characters is kept whole.
+    QApplication::clipboard()->setText(QString(100000, QChar('x')));
+    text->selectAll();
+    QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(text->text().size(), 100000);
+    QCOMPARE(Caption("ScriptLength"), QStringLiteral("100000"));
     Click("Command1");
     QCOMPARE(Caption("ScriptLength"), QStringLiteral("0"));
   }
