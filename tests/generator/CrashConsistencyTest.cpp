@@ -5,9 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FakeForm.h"
 #include "tests/support/TempFolder.h"
 
@@ -26,92 +29,65 @@ using testing::ReadBytes;
 using testing::WriteBytes;
 
 const FakeForm kForm("a", "1", "s", "2");
+const std::string kNewLine = "\r\nBind F2 \"execrul s-1.rul\"\r\n";
 
-std::string OldContents() {
-  std::string old_contents = AdvertLine() + "\r\n\r\n";
-  for (int line = 0; line < 100; ++line) old_contents += "Bind F7 \"execrul other-1.rul\"\r\n";
-  return old_contents;
-}
-
-struct StoppedRun {
-  bool killed = false;  // else it ran to its end
-  int exit_code = -1;   // when it ran to its end
-  std::string step;     // the step it was killed before
-};
-
-// Runs one generation in a child whose file layer kills it with SIGKILL just
-// before its step number `kill_at` (counting from 1).
-StoppedRun GenerateKilledAtStep(int kill_at) {
-  int pipe_fds[2];
-  if (::pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(pipe_fds[0]);
-    int steps = 0;
+// Runs one generation in a child whose file layer calls at_step before each
+// of its steps; the child's exit code, -1 when it was killed.
+int GenerateInAChild(const std::function<void(std::string_view step)>& at_step,
+                     std::string* steps_seen = nullptr) {
+  const auto result = testing::RunInChild([&](std::string& message) {
     platform::PosixFileSystem files([&](std::string_view step) {
-      if (++steps < kill_at) return;
-      ssize_t ignored = ::write(pipe_fds[1], step.data(), step.size());
-      (void)ignored;
-      ::raise(SIGKILL);
+      message.append(step).append("\n");
+      at_step(step);
     });
     FakeForm form = kForm;
-    try {
-      GenerateScrollScript(form, files);
-    } catch (...) {
-      ::_exit(1);
-    }
-    ::_exit(0);
-  }
-  ::close(pipe_fds[1]);
-  StoppedRun run;
-  char buffer[256];
-  ssize_t got;
-  while ((got = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0) {
-    run.step.append(buffer, static_cast<std::size_t>(got));
-  }
-  ::close(pipe_fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-  if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
-  return run;
+    GenerateScrollScript(form, files);
+    return 0;
+  });
+  if (steps_seen != nullptr) *steps_seen = result.message;
+  return result.exit_code;
 }
 
 TEST(CrashConsistency, AKillAtEveryStepLeavesTheOldOrTheNewFile) {
   testing::TempFolder folder;
-  const std::string old_contents = OldContents();
-  const std::string new_contents = old_contents + "\r\nBind F2 \"execrul s-1.rul\"\r\n";
+  std::string old_contents = AdvertLine() + "\r\n\r\n";
+  for (int line = 0; line < 100; ++line) old_contents += "Bind F7 \"execrul other-1.rul\"\r\n";
 
+  // The steps of one whole run, the rewrite's in this order.
+  WriteBytes("autoexec.rul", old_contents);
+  std::string listed;
+  ASSERT_EQ(GenerateInAChild([](std::string_view) {}, &listed), 0);
   std::vector<std::string> steps;
-  bool renamed = false;
-  for (int kill_at = 1;; ++kill_at) {
-    SCOPED_TRACE(::testing::Message() << "killed before step " << kill_at);
+  std::istringstream lines(listed);
+  for (std::string step; std::getline(lines, step);) steps.push_back(step);
+  ASSERT_EQ(steps, (std::vector<std::string>{
+                       "create", "write", "close",  // s-1.rul
+                       "lock", "create a temporary file", "write", "set the owner of",
+                       "set the permissions of", "flush to disk", "close", "replace",
+                       "remove orphaned temporary files", "flush the folder"}));
+  const auto replace = std::find(steps.begin(), steps.end(), "replace") - steps.begin();
+
+  for (std::size_t kill_at = 0; kill_at < steps.size(); ++kill_at) {
+    SCOPED_TRACE(::testing::Message()
+                 << "killed before step " << kill_at + 1 << ", " << steps[kill_at]);
     WriteBytes("autoexec.rul", old_contents);
-    const StoppedRun run = GenerateKilledAtStep(kill_at);
-    if (!run.killed) {
-      EXPECT_EQ(run.exit_code, 0);
-      EXPECT_EQ(ReadBytes("autoexec.rul"), new_contents);
-      break;
-    }
-    steps.push_back(run.step);
-    // Killed before the rename: still the old file; after it: the new one.
-    EXPECT_EQ(ReadBytes("autoexec.rul"), renamed ? new_contents : old_contents) << run.step;
-    if (run.step == "replace") renamed = true;
+    std::size_t step = 0;
+    EXPECT_EQ(GenerateInAChild([&](std::string_view) {
+                if (step++ == kill_at) ::raise(SIGKILL);
+              }),
+              -1);
+    // Killed before the rename: the old file byte for byte; after it: the new one.
+    const bool renamed = static_cast<std::ptrdiff_t>(kill_at) > replace;
+    EXPECT_EQ(ReadBytes("autoexec.rul"), old_contents + (renamed ? kNewLine : ""));
 
     // The next successful run clears what the killed one left behind.
     WriteBytes("autoexec.rul", old_contents);
     platform::PosixFileSystem files;
     FakeForm form = kForm;
     GenerateScrollScript(form, files);
-    EXPECT_EQ(ReadBytes("autoexec.rul"), new_contents);
+    EXPECT_EQ(ReadBytes("autoexec.rul"), old_contents + kNewLine);
     EXPECT_EQ(testing::ListFolder("."), "autoexec.rul s-1.rul");
   }
-  // Every step of a generation was hit, the rewrite's steps in this order.
-  EXPECT_EQ(steps, (std::vector<std::string>{
-                       "create", "write", "close",  // s-1.rul
-                       "lock", "create a temporary file", "write", "set the owner of",
-                       "set the permissions of", "flush to disk", "close", "replace",
-                       "remove orphaned temporary files", "flush the folder"}));
 }
 
 // A long run with kills at random moments, for a machine that has the time:
@@ -124,27 +100,13 @@ TEST(CrashConsistency, RandomKillsLeaveTheOldOrTheNewFile) {
   testing::TempFolder folder;
   std::string old_contents = AdvertLine() + "\r\n\r\n";
   while (old_contents.size() < (4u << 20)) old_contents += "Bind F7 \"execrul other-1.rul\"\r\n";
-  const std::string new_contents = old_contents + "\r\nBind F2 \"execrul s-1.rul\"\r\n";
-  const auto start_generation = [] {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      platform::PosixFileSystem files;
-      FakeForm form = kForm;
-      try {
-        GenerateScrollScript(form, files);
-      } catch (...) {
-        ::_exit(1);
-      }
-      ::_exit(0);
-    }
-    return pid;
-  };
+  const std::string new_contents = old_contents + kNewLine;
 
   // How long one whole run takes here, to spread the kills across it.
   WriteBytes("autoexec.rul", old_contents);
   const auto started = std::chrono::steady_clock::now();
   int status = 0;
-  ::waitpid(start_generation(), &status, 0);
+  ::waitpid(testing::StartGenerating(kForm), &status, 0);
   const auto run_time = std::chrono::steady_clock::now() - started;
   ASSERT_EQ(ReadBytes("autoexec.rul"), new_contents);
   const auto longest_delay =
@@ -155,7 +117,7 @@ TEST(CrashConsistency, RandomKillsLeaveTheOldOrTheNewFile) {
   int kept_old = 0, became_new = 0, interrupted_mid_write = 0;
   for (int trial = 0; trial < trials; ++trial) {
     WriteBytes("autoexec.rul", old_contents);
-    const pid_t child = start_generation();
+    const pid_t child = testing::StartGenerating(kForm);
     std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
     ::kill(child, SIGKILL);
     ::waitpid(child, &status, 0);

@@ -233,24 +233,8 @@ std::size_t CountOf(const std::string& haystack, const std::string& needle) {
 TEST(MergeStartupScript, TwoProcessesMergingAtOnceLoseNoLine) {
   testing::TempFolder folder;
   constexpr int kRuns = 100;
-  const auto start = [](const char* name, const char* key) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      platform::PosixFileSystem files;
-      for (int run = 0; run < kRuns; ++run) {
-        testing::FakeForm form("ab", "1", name, key);
-        try {
-          GenerateScrollScript(form, files);
-        } catch (...) {
-          ::_exit(1);
-        }
-      }
-      ::_exit(0);
-    }
-    return pid;
-  };
-  const pid_t first = start("a", "2");
-  const pid_t second = start("b", "3");
+  const pid_t first = testing::StartGenerating(testing::FakeForm("ab", "1", "a", "2"), kRuns);
+  const pid_t second = testing::StartGenerating(testing::FakeForm("ab", "1", "b", "3"), kRuns);
   for (const pid_t child : {first, second}) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
