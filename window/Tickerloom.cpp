@@ -3,9 +3,9 @@
 #include <exception>
 #include <string>
 
+#include "common/Number.h"
 #include "common/ProgramInfo.h"
 #include "generator/ScriptGenerator.h"
-#include "common/Number.h"
 #include "generator/Text.h"
 #include "window/Layout.h"
 
@@ -125,6 +125,17 @@ void Tickerloom::ScriptMake_Click() {
   if (!IsStrictNumber(ScriptBind(), &key) || key < 2 || key > 8) {
     Say("Enter A Number Between 2 And 8 In The 'Bind To Key' Box");
     return;
+  }
+  // A chain the game could not run, or whose key would crash it.
+  switch (generator::FindGameNameFault(generator::ReadScrollRequest(*this))) {
+    case generator::GameNameFault::kSpaceOrQuote:
+      Say("The Script Name Cannot Contain Spaces Or Double Quotes");
+      return;
+    case generator::GameNameFault::kTooLong:
+      Say("The Script Name Is Too Long For The Game");
+      return;
+    case generator::GameNameFault::kNone:
+      break;
   }
   BusyCursor busy(*window_);
   generator::GenerateScrollScript(*this, services_.files);

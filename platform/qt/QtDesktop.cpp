@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
@@ -122,7 +123,9 @@ QtToolkitWindow::QtToolkitWindow(const WindowLayout& layout, WindowEvents& event
       case ControlKind::kTextBox: {
         auto* edit = new QLineEdit(parent);
         edit->setText(FromUtf8(control.caption));
-        if (control.max_length > 0) edit->setMaxLength(control.max_length);
+        // Qt's own default would cut a longer text at 32767 characters.
+        edit->setMaxLength(control.max_length > 0 ? control.max_length
+                                                  : std::numeric_limits<int>::max());
         edit->setAlignment(alignment | Qt::AlignVCenter);
         if (control.background == Background::kScrollBar) {
           QPalette palette = edit->palette();
@@ -246,7 +249,7 @@ NativeWindowHandle QtToolkitWindow::Handle() const {
 }
 
 std::unique_ptr<ToolkitWindow> QtWindowToolkit::OpenWindow(const WindowLayout& layout,
-                                                             WindowEvents& events) {
+                                                           WindowEvents& events) {
   return std::make_unique<QtToolkitWindow>(layout, events);
 }
 
