@@ -246,7 +246,7 @@ NativeWindowHandle QtToolkitWindow::Handle() const {
 }
 
 std::unique_ptr<ToolkitWindow> QtWindowToolkit::OpenWindow(const WindowLayout& layout,
-                                                             WindowEvents& events) {
+                                                           WindowEvents& events) {
   return std::make_unique<QtToolkitWindow>(layout, events);
 }
 
@@ -314,7 +314,7 @@ class QtDesktop final : public Desktop {
 
 namespace tickerloom::platform {
 
-std::unique_ptr<Desktop> CreateDesktop(int& argc, char** argv) {
+std::unique_ptr<Desktop> ConnectDesktop(int& argc, char** argv) {
   return std::make_unique<qt::QtDesktop>(argc, argv);
 }
 
