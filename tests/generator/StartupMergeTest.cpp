@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
 #include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
 #include "generator/Text.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/FakeForm.h"
+#include "tests/support/NativeFileSystem.h"
 #include "tests/support/TempFolder.h"
+#ifndef _WIN32
+#include <sys/stat.h>
+
+#include "tests/support/ChildProcess.h"
+#endif
 
 namespace tickerloom::generator {
 namespace {
@@ -51,7 +54,7 @@ TEST(MergeStartupScript, ResultByTheStateOfTheOldFile) {
     SCOPED_TRACE(c.description);
     testing::TempFolder folder;
     if (c.before != "<none>") WriteBytes("autoexec.rul", c.before);
-    platform::PosixFileSystem files;
+    testing::NativeFileSystem files;
     MergeStartupScript(files, 3, U"demo");
     EXPECT_EQ(ReadBytes("autoexec.rul"), c.after);
     EXPECT_EQ(ListFolder("."), "autoexec.rul");
@@ -60,7 +63,7 @@ TEST(MergeStartupScript, ResultByTheStateOfTheOldFile) {
 
 TEST(MergeStartupScript, TwoRunsKeepBothBindings) {
   testing::TempFolder folder;
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   testing::FakeForm first("ABCDE", "3", "intro", "2");
   GenerateScrollScript(first, files);
   testing::FakeForm second("xyz", "1", "demo", "3");
@@ -73,13 +76,16 @@ TEST(MergeStartupScript, TwoRunsKeepBothBindings) {
   EXPECT_EQ(ReadBytes("autoexec.rul"), kTop + kBind);
 }
 
+#ifndef _WIN32
+// Links, permission bits, the C library's texts and file size limits: POSIX.
+// tests/win32 has the Windows counterparts.
 TEST(MergeStartupScript, ReplacesTheFileALinkPointsToAndKeepsItsPermissions) {
   testing::TempFolder folder;
   std::filesystem::create_directory("game");
   WriteBytes("game/autoexec.rul", "old\r\n");
   ::chmod("game/autoexec.rul", 0640);
   std::filesystem::create_symlink("game/autoexec.rul", "autoexec.rul");
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   MergeStartupScript(files, 3, U"demo");
   EXPECT_TRUE(std::filesystem::is_symlink("autoexec.rul"));
   EXPECT_EQ(ReadBytes("game/autoexec.rul"), kTop + "old\r\n\r\n" + kBind);
@@ -92,7 +98,7 @@ TEST(MergeStartupScript, ReplacesTheFileALinkPointsToAndKeepsItsPermissions) {
 TEST(MergeStartupScript, AFolderNamedAutoexecIsReportedAndKept) {
   testing::TempFolder folder;
   std::filesystem::create_directory("autoexec.rul");
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   try {
     MergeStartupScript(files, 3, U"demo");
     ADD_FAILURE() << "no failure reported";
@@ -114,11 +120,12 @@ TEST(MergeStartupScript, FullDiskLeavesTheOldFileByteIdentical) {
   EXPECT_EQ(ReadBytes("autoexec.rul"), old_contents);
   EXPECT_EQ(ListFolder("."), "autoexec.rul s-1.rul s-2.rul");
 }
+#endif
 
 TEST(MergeStartupScript, AWriterDroppedBeforeCloseLeavesNothingBehind) {
   testing::TempFolder folder;
   WriteBytes("autoexec.rul", "old\r\n");
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   {
     auto writer = files.OpenForReplacing("autoexec.rul");
     writer->WriteLine("new");

@@ -29,6 +29,8 @@ class FakeForm final : public generator::ScriptForm {
 
 }  // namespace tickerloom::testing
 
+// A full disk through RLIMIT_FSIZE in a forked child: POSIX only.
+#ifndef _WIN32
 #include "generator/ScriptGenerator.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "tests/support/ChildProcess.h"
@@ -53,3 +55,4 @@ inline ChildResult GenerateOnAFullDisk(rlim_t max_file_size, const FakeForm& for
 }
 
 }  // namespace tickerloom::testing
+#endif

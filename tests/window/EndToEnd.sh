@@ -4,6 +4,7 @@
 # written with the expected bytes. Run inside xvfb-run.
 # Usage: EndToEnd.sh <Quorvane.exe> [screenshot.png]
 set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 program="$1"
 screenshot="${2:-}"
 
@@ -65,16 +66,9 @@ if [[ -n "$screenshot" ]]; then
   import -window root -crop 264x113+0+0 "$screenshot"
 fi
 
-# The expected files.
-scroll="This Is A Sample ScriptThis Is A"
-for i in $(seq 23); do
-  target=$((i < 23 ? i + 1 : 1))
-  printf 'Bind F2 "execrul hello-%d.rul"\r\nSay %s\r\n' "$target" "${scroll:i-1:10}" \
-    >"$work/expected/hello-$i.rul"
-done
-printf '%s\r\n\r\n%s\r\n' \
-  "Say Visit WWW.ZELTRIN.EXAMPLE.COM for vembrisk, screenshots, trainers, EASY to follow TUTORIALS, special SCRIPT MAKING SOFTWARE and much more!!!" \
-  'Bind F2 "execrul hello-1.rul"' >"$work/expected/autoexec.rul"
+# The expected files, the same for every build.
+source "$here/RoadOfOneRequest.sh"
+write_road_of_one_request "$work/expected"
 
 if ! diff -r "$work/expected" "$work/run"; then
   echo "FAIL: written files differ from the expected ones"
