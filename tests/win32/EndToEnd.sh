@@ -6,7 +6,7 @@
 # Needs DISPLAY and the tests' Wine session (WINEPREFIX, a running wineserver).
 # Usage: EndToEnd.sh <wine64> <Quorvane.exe> [screenshot.png]
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../window/RoadOfOneRequest.sh"
 wine="$1"
 program="$2"
 screenshot="${3:-}"
@@ -56,14 +56,7 @@ click() {
     $((border + title_bar + (top + height / 2) / 15)) click 1
   sleep 0.1
 }
-click 600 120 2055 285 # ScriptText
-xdotool type --delay 20 "This Is A Sample Script"
-click 1680 960 975 285 # ScriptLine, holding "1"
-xdotool key ctrl+a
-xdotool type --delay 20 "10"
-click 2760 120 1095 285 # ScriptName
-xdotool type --delay 20 "hello"
-# ScriptBind keeps its "2".
+fill_in_road_of_one_request
 [[ -z "$(ls)" ]] || fail "files before Make: $(ls)"
 click 2760 480 1095 285 # ScriptMake
 
@@ -72,7 +65,6 @@ for _ in $(seq 600); do
   [[ -f autoexec.rul ]] && break
   sleep 0.1
 done
-source "$here/../window/RoadOfOneRequest.sh"
 write_road_of_one_request "$work/expected"
 diff -r "$work/expected" "$work/run" || fail "written files differ from the Linux build's"
 kill -0 "$pid" || fail "the program ended"

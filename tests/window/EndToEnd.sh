@@ -4,7 +4,7 @@
 # written with the expected bytes. Run inside xvfb-run.
 # Usage: EndToEnd.sh <Quorvane.exe> [screenshot.png]
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/RoadOfOneRequest.sh"
 program="$1"
 screenshot="${2:-}"
 
@@ -45,14 +45,7 @@ click() {
   xdotool mousemove --sync --window "$window" $(((left + width / 2) / 15)) $(((top + height / 2) / 15)) click 1
   sleep 0.1
 }
-click 600 120 2055 285   # ScriptText
-xdotool type --delay 20 "This Is A Sample Script"
-click 1680 960 975 285   # ScriptLine, holding "1"
-xdotool key ctrl+a
-xdotool type --delay 20 "10"
-click 2760 120 1095 285  # ScriptName
-xdotool type --delay 20 "hello"
-# ScriptBind keeps its "2".
+fill_in_road_of_one_request
 [[ -z "$(ls)" ]] || { echo "FAIL: files before Make: $(ls)"; exit 1; }
 click 2760 480 1095 285  # ScriptMake
 
@@ -67,7 +60,6 @@ if [[ -n "$screenshot" ]]; then
 fi
 
 # The expected files, the same for every build.
-source "$here/RoadOfOneRequest.sh"
 write_road_of_one_request "$work/expected"
 
 if ! diff -r "$work/expected" "$work/run"; then
