@@ -14,8 +14,10 @@ if [[ "${1:-}" != "--tests-in-xvfb" ]]; then
 fi
 
 # One Wine session for all the tests: a wineserver that stays up between
-# them, ended when they are done. ctest sets up the rest (tests/win32).
+# them, ended when they are done. ctest sets up the rest (tests/win32). A
+# session left from an earlier run may belong to an X server now gone.
 export WINEPREFIX="$root/build/windows/wine-prefix" WINEDEBUG=-all
+wineserver -k 2>/dev/null || true
 wineserver -p >"$root/build/windows/wineserver.log" 2>&1 </dev/null
 trap 'wineserver -k' EXIT
 ctest --preset windows
