@@ -184,19 +184,32 @@ TEST(Win32FileSystem, AnAutoexecThatMayNotBeWrittenIsRefusedAndKept) {
   }
 }
 
+// A program that holds autoexec.rul open and lets others read it stops the
+// rewrite before anything is written; one that lets others write it too, but
+// not rename it, stops it at the move: either way the old file stays whole
+// and the temporary file is gone.
 TEST(Win32FileSystem, AnAutoexecAnotherProgramHoldsIsRefusedAndKept) {
-  testing::TempFolder folder;
-  WriteBytes("autoexec.rul", "old\r\n");
-  // Open as a program does that lets others read, but not write.
-  const HANDLE held = ::CreateFileW(L"autoexec.rul", GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  Win32FileSystem files;
-  const Failure failure = FailureOf([&] { generator::MergeStartupScript(files, 3, U"demo"); });
-  ::CloseHandle(held);
-  EXPECT_EQ(failure.message, Expected("replace", "autoexec.rul", ERROR_SHARING_VIOLATION));
-  EXPECT_EQ(ReadBytes("autoexec.rul"), "old\r\n");
-  EXPECT_EQ(ListFolder("."), "autoexec.rul");
+  const struct {
+    DWORD sharing;
+    DWORD error;
+  } cases[] = {
+      {FILE_SHARE_READ, ERROR_SHARING_VIOLATION},
+      {FILE_SHARE_READ | FILE_SHARE_WRITE, ERROR_ACCESS_DENIED},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sharing);
+    testing::TempFolder folder;
+    WriteBytes("autoexec.rul", "old\r\n");
+    const HANDLE held = ::CreateFileW(L"autoexec.rul", GENERIC_READ, c.sharing, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Win32FileSystem files;
+    const Failure failure = FailureOf([&] { generator::MergeStartupScript(files, 3, U"demo"); });
+    ::CloseHandle(held);
+    EXPECT_EQ(failure.message, Expected("replace", "autoexec.rul", c.error));
+    EXPECT_EQ(ReadBytes("autoexec.rul"), "old\r\n");
+    EXPECT_EQ(ListFolder("."), "autoexec.rul");
+  }
 }
 
 TEST(Win32FileSystem, TheRewriteKeepsTheFilesAttributes) {
