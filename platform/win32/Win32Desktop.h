@@ -73,6 +73,9 @@ class Win32ToolkitWindow final : public ToolkitWindow {
     bool enabled = false;
   };
 
+  void Build(const WindowLayout& layout);
+  // Frees what Build made, also after a failure part of the way.
+  void Dismantle();
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void CreateControl(ControlEntry& entry, int id);
@@ -87,7 +90,6 @@ class Win32ToolkitWindow final : public ToolkitWindow {
 
   WindowEvents& events_;
   ModalState& modal_;
-  WindowLayout layout_;
   HWND window_ = nullptr;
   HWND tool_tips_ = nullptr;
   HWND focus_ = nullptr;  // the control that had the focus when the window was left

@@ -18,7 +18,7 @@ namespace tickerloom::platform::win32 {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TickerloomWindow";
-constexpr int kProgramIconId = 1;  // app/Quorvane.rc
+constexpr int kProgramIconId = 1;  // app/Quorvane.rc.in
 // Control and timer identifiers stay clear of IDOK and IDCANCEL, which the
 // dialog manager sends for Enter and Escape.
 constexpr int kFirstControlId = 100;
@@ -160,7 +160,16 @@ int TwipsToPixels(int twips, unsigned dpi) {
 
 Win32ToolkitWindow::Win32ToolkitWindow(const WindowLayout& layout, WindowEvents& events,
                                        ModalState& modal)
-    : events_(events), modal_(modal), layout_(layout) {
+    : events_(events), modal_(modal) {
+  try {
+    Build(layout);
+  } catch (...) {
+    Dismantle();
+    throw;
+  }
+}
+
+void Win32ToolkitWindow::Build(const WindowLayout& layout) {
   RegisterWindowClass();
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   window_ = ::CreateWindowExW(0, kWindowClass, Widen(layout.caption).c_str(), WS_OVERLAPPEDWINDOW,
@@ -226,6 +235,10 @@ Win32ToolkitWindow::Win32ToolkitWindow(const WindowLayout& layout, WindowEvents&
 }
 
 Win32ToolkitWindow::~Win32ToolkitWindow() {
+  Dismantle();
+}
+
+void Win32ToolkitWindow::Dismantle() {
   destroying_ = true;
   if (accessibility_ != nullptr) {
     const MSAAPROPID properties[] = {PROPID_ACC_NAME, PROPID_ACC_DESCRIPTION};
@@ -235,7 +248,7 @@ Win32ToolkitWindow::~Win32ToolkitWindow() {
     accessibility_->Release();
   }
   if (modal_.main_window == window_) modal_.main_window = nullptr;
-  if (::IsWindow(window_)) ::DestroyWindow(window_);
+  if (window_ != nullptr && ::IsWindow(window_)) ::DestroyWindow(window_);
   for (const ControlEntry& entry : controls_) {
     if (entry.own_font != nullptr) ::DeleteObject(entry.own_font);
   }

@@ -1,7 +1,9 @@
 # Wine for the tests of the Windows build (included by tests/CMakeLists.txt):
 # a prefix of the build's own, made once during the build, and a script that
 # ctest runs before anything else (WineSession.ctest.in).
-set(TICKERLOOM_WINE /usr/lib/wine/wine64 CACHE FILEPATH "Wine's 64-bit loader, which runs the tests")
+
+# Wine's 64-bit loader, which runs the tests (the toolchain file names it).
+set(TICKERLOOM_WINE ${CMAKE_CROSSCOMPILING_EMULATOR})
 set(TICKERLOOM_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(wine_prefix_ready ${TICKERLOOM_WINE_PREFIX}/tickerloom-ready)
 add_custom_command(OUTPUT ${wine_prefix_ready}
