@@ -7,7 +7,7 @@
 int main(int argc, char** argv) {
   using namespace tickerloom;
   const auto services = app::OpenPlatformServices(argc, argv);
-  const auto desktop = platform::CreateDesktop(argc, argv);
+  const auto desktop = platform::ConnectDesktop(argc, argv);
   window::Tickerloom tickerloom({desktop->Toolkit(), services->Files(), desktop->Boxes(),
                                  desktop->Clipboard(), desktop->Opener(), services->Process(),
                                  services->Update()});

@@ -1,6 +1,6 @@
 // The desktop the program runs on: its window toolkit, message boxes,
 // clipboard and address opener, made once at start. Each desktop toolkit
-// provides CreateDesktop in its own source file.
+// provides ConnectDesktop in its own source file.
 #pragma once
 
 #include <memory>
@@ -23,6 +23,7 @@ class Desktop {
 
 // Connects to the desktop. argc and argv are the program's own; the toolkit
 // may take and remove the options it knows. Only one desktop may exist.
-std::unique_ptr<Desktop> CreateDesktop(int& argc, char** argv);
+// (Not "CreateDesktop": windows.h makes that name a macro.)
+std::unique_ptr<Desktop> ConnectDesktop(int& argc, char** argv);
 
 }  // namespace tickerloom::platform

@@ -13,7 +13,12 @@ namespace tickerloom::platform {
 // own error text, ready to be shown to the user.
 class FileError : public std::runtime_error {
  public:
+  // An errno value; the text is the C library's for it.
   FileError(std::string_view operation, std::string_view path, int error_number);
+  // An error number of the OS with the OS's own text for it (on Windows the
+  // GetLastError() code and FormatMessageW's text).
+  FileError(std::string_view operation, std::string_view path, int error_number,
+            std::string_view system_text);
   // For a refusal the OS has no error number for; ErrorNumber() is then 0.
   FileError(std::string_view operation, std::string_view path, std::string_view reason);
   int ErrorNumber() const { return error_number_; }

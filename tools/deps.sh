@@ -1,6 +1,8 @@
 #!/bin/bash
-# Installs the Debian packages needed to build, run and test Tickerloom.
-# Idempotent: packages already present are left alone and apt is not consulted.
+# Installs the Debian packages needed to build, run and test Tickerloom;
+# --test adds what the tests need, --windows what the Windows build and its
+# tests under Wine need. Idempotent: packages already present are left alone
+# and apt is not consulted.
 set -euo pipefail
 
 PACKAGES=(
@@ -11,11 +13,19 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
 )
-if [[ "${1:-}" == "--test" ]]; then
-  PACKAGES+=(xvfb xauth xdotool imagemagick python3 strace
-    clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
-    desktop-file-utils lintian dpkg-dev file)
-fi
+for option in "$@"; do
+  case "$option" in
+    --test)
+      PACKAGES+=(xvfb xauth xdotool imagemagick python3 strace
+        clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
+        desktop-file-utils lintian dpkg-dev file)
+      ;;
+    --windows)
+      PACKAGES+=(mingw-w64 googletest libgcrypt-mingw-w64-dev
+        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick)
+      ;;
+  esac
+done
 
 missing=()
 for package in "${PACKAGES[@]}"; do

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what is needed, builds Tickerloom and runs the whole test suite:
 # the tests, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
-# every fuzz target for a bounded time, and the static analysers.
+# every fuzz target for a bounded time, the Windows build with its tests under
+# Wine, and the static analysers.
 # TICKERLOOM_FUZZ_SECONDS sets the time per fuzz target (default 30).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -22,6 +23,9 @@ ctest --preset asan
 
 stage "fuzz"
 bash "$root/tools/fuzz.sh" "${TICKERLOOM_FUZZ_SECONDS:-30}"
+
+stage "Windows build (mingw-w64) and its tests under Wine"
+bash "$root/tools/windows.sh"
 
 stage "static analysis"
 bash "$root/tools/analyse.sh"

@@ -39,8 +39,8 @@ for ((run = 0; run < runs; run++)); do
   measure bare+label 1000 "$bare" --label
 done
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-field() { grep "^$1 " "$work/results" | sed "s/.*$2=\([0-9.]*\).*/\1/" | median; }
+results="$work/results"
+source "$root/bench/window/Medians.sh"
 printf '%-16s %14s %16s\n' program "map time (ms)" "peak RSS (kB)"
 for name in Quorvane.exe bare_qt_window bare+label; do
   printf '%-16s %14s %16s\n' "$name" "$(field "$name" map_ms)" "$(field "$name" peak_rss_kb)"

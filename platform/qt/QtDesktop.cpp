@@ -317,7 +317,7 @@ class QtDesktop final : public Desktop {
 
 namespace tickerloom::platform {
 
-std::unique_ptr<Desktop> CreateDesktop(int& argc, char** argv) {
+std::unique_ptr<Desktop> ConnectDesktop(int& argc, char** argv) {
   return std::make_unique<qt::QtDesktop>(argc, argv);
 }
 

@@ -1,9 +1,9 @@
-#include "platform/posix/PosixFileSystem.h"
-
+// The file layer of the platform the tests are built for.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "tests/support/NativeFileSystem.h"
 #include "tests/support/TempFolder.h"
 
 namespace tickerloom::platform {
@@ -20,9 +20,9 @@ std::vector<std::string> Lines(FileSystem& files, const std::string& path) {
   return lines;
 }
 
-TEST(PosixFileSystem, ReadsLinesEndedByCrLfOrLf) {
+TEST(FileSystem, ReadsLinesEndedByCrLfOrLf) {
   testing::TempFolder folder;
-  PosixFileSystem files;
+  testing::NativeFileSystem files;
   const struct {
     std::string bytes;
     std::vector<std::string> lines;
@@ -42,9 +42,9 @@ TEST(PosixFileSystem, ReadsLinesEndedByCrLfOrLf) {
   }
 }
 
-TEST(PosixFileSystem, ReadAllReturnsTheRestUnchanged) {
+TEST(FileSystem, ReadAllReturnsTheRestUnchanged) {
   testing::TempFolder folder;
-  PosixFileSystem files;
+  testing::NativeFileSystem files;
   const std::string bytes("one\r\ntwo\n\x00\xFF", 10);
   WriteBytes("f", bytes);
   auto reader = files.OpenForReading("f");
@@ -54,9 +54,9 @@ TEST(PosixFileSystem, ReadAllReturnsTheRestUnchanged) {
   EXPECT_THROW(reader->ReadLine(), FileError);
 }
 
-TEST(PosixFileSystem, WritesLinesWithCrLfAndEmptiesOldFiles) {
+TEST(FileSystem, WritesLinesWithCrLfAndEmptiesOldFiles) {
   testing::TempFolder folder;
-  PosixFileSystem files;
+  testing::NativeFileSystem files;
   WriteBytes("f", "a much longer old content");
   auto writer = files.OpenForWriting("f");
   writer->WriteLine("x");
@@ -65,9 +65,9 @@ TEST(PosixFileSystem, WritesLinesWithCrLfAndEmptiesOldFiles) {
   EXPECT_EQ(ReadBytes("f"), "x\r\n\r\n");
 }
 
-TEST(PosixFileSystem, ExistsOnlyForFiles) {
+TEST(FileSystem, ExistsOnlyForFiles) {
   testing::TempFolder folder;
-  PosixFileSystem files;
+  testing::NativeFileSystem files;
   WriteBytes("f", "");
   std::filesystem::create_directory("d");
   EXPECT_TRUE(files.FileExists("f"));
@@ -76,9 +76,11 @@ TEST(PosixFileSystem, ExistsOnlyForFiles) {
   EXPECT_FALSE(files.FileExists(std::string(5000, 'x')));
 }
 
-TEST(PosixFileSystem, FailuresNameTheOperationThePathAndTheReason) {
+#ifndef _WIN32
+// The C library's texts; tests/win32 has the Windows table.
+TEST(FileSystem, FailuresNameTheOperationThePathAndTheReason) {
   testing::TempFolder folder;
-  PosixFileSystem files;
+  testing::NativeFileSystem files;
   std::filesystem::create_directory("d");
   const auto message = [](auto&& operation) -> std::string {
     try {
@@ -99,10 +101,11 @@ TEST(PosixFileSystem, FailuresNameTheOperationThePathAndTheReason) {
   EXPECT_EQ(message([&] { files.LockForUpdate("missing/autoexec.rul"); }),
             "Cannot lock the folder of \"missing/autoexec.rul\": No such file or directory");
 }
+#endif
 
-TEST(PosixFileSystem, RenamesAndDeletes) {
+TEST(FileSystem, RenamesAndDeletes) {
   testing::TempFolder folder;
-  PosixFileSystem files;
+  testing::NativeFileSystem files;
   WriteBytes("a", "1");
   files.RenameFile("a", "b");
   EXPECT_EQ(ReadBytes("b"), "1");

@@ -6,10 +6,12 @@
 
 #include "generator/ScriptFormat.h"
 #include "generator/Text.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/FakeForm.h"
+#include "tests/support/NativeFileSystem.h"
 #include "tests/support/TempFolder.h"
+#ifndef _WIN32
+#include "tests/support/ChildProcess.h"
+#endif
 
 namespace tickerloom::generator {
 namespace {
@@ -24,7 +26,7 @@ const std::string kAdvert = AdvertLine();
 
 TEST(GenerateScrollScript, WorkedExampleByteForByte) {
   testing::TempFolder folder;
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   FakeForm form("ABCDE", "3", "intro", "4");
   GenerateScrollScript(form, files);
 
@@ -41,7 +43,7 @@ TEST(GenerateScrollScript, WorkedExampleByteForByte) {
 
 TEST(GenerateScrollScript, RoadOfOneRequest) {
   testing::TempFolder folder;
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   FakeForm form("This Is A Sample Script", "10", "hello", "2");
   GenerateScrollScript(form, files);
 
@@ -59,7 +61,7 @@ TEST(GenerateScrollScript, RoadOfOneRequest) {
 
 TEST(GenerateScrollScript, InputsAreReadAsTheWindowHoldsThem) {
   testing::TempFolder folder;
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   // Key "05" is written as F5; a fractional line size is rounded half to even
   // (2.5 -> 2) and that whole number is used for the caption too.
   FakeForm form("\u00C4bc\u00E9", "2.5", "x", "05");
@@ -70,7 +72,7 @@ TEST(GenerateScrollScript, InputsAreReadAsTheWindowHoldsThem) {
 
 TEST(GenerateScrollScript, ShorterRerunLeavesHigherFilesAlone) {
   testing::TempFolder folder;
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   FakeForm first("ABCDEF", "1", "s", "2");
   GenerateScrollScript(first, files);
   const std::string old_five = ReadBytes("s-5.rul");
@@ -83,6 +85,10 @@ TEST(GenerateScrollScript, ShorterRerunLeavesHigherFilesAlone) {
   EXPECT_EQ(ReadBytes("s-5.rul"), old_five);
   EXPECT_EQ(ReadBytes("s-6.rul"), old_six);
 }
+
+#ifndef _WIN32
+// The reasons below are the C library's texts; tests/win32 has the table of
+// the Windows file layer.
 
 // A failing script file stops the run: the caption already shows the count,
 // earlier files stay, and autoexec.rul is not touched.
@@ -103,7 +109,7 @@ TEST(GenerateScrollScript, FileFailuresStopTheRunAndReportPathAndReason) {
     testing::TempFolder folder;
     std::filesystem::create_directory("taken-2.rul");
     WriteBytes("autoexec.rul", "old\r\n");
-    platform::PosixFileSystem files;
+    testing::NativeFileSystem files;
     FakeForm form("abc", "1", c.name, "2");
     try {
       GenerateScrollScript(form, files);
@@ -129,6 +135,7 @@ TEST(GenerateScrollScript, FullDiskDuringAScriptFileIsReported) {
   EXPECT_EQ(ReadBytes("autoexec.rul"), "old\r\n");
   EXPECT_EQ(ListFolder("."), "autoexec.rul big-1.rul");
 }
+#endif
 
 }  // namespace
 }  // namespace tickerloom::generator

@@ -1,8 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 
 #include <cstring>
 #include <filesystem>
@@ -12,11 +8,18 @@
 #include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
 #include "generator/Text.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/FakeForm.h"
 #include "tests/support/MemoryFileSystem.h"
+#include "tests/support/NativeFileSystem.h"
 #include "tests/support/TempFolder.h"
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+
+#include "tests/support/ChildProcess.h"
+#endif
 
 namespace tickerloom::generator {
 namespace {
@@ -58,7 +61,7 @@ TEST(MergeStartupScript, ResultByTheStateOfTheOldFile) {
     SCOPED_TRACE(c.description);
     testing::TempFolder folder;
     if (c.before != "<none>") WriteBytes("autoexec.rul", c.before);
-    platform::PosixFileSystem files;
+    testing::NativeFileSystem files;
     MergeStartupScript(files, 3, U"demo");
     EXPECT_EQ(ReadBytes("autoexec.rul"), c.after);
     EXPECT_EQ(ListFolder("."), "autoexec.rul");
@@ -67,7 +70,7 @@ TEST(MergeStartupScript, ResultByTheStateOfTheOldFile) {
 
 TEST(MergeStartupScript, TwoRunsKeepBothBindings) {
   testing::TempFolder folder;
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   testing::FakeForm first("ABCDE", "3", "intro", "2");
   GenerateScrollScript(first, files);
   testing::FakeForm second("xyz", "1", "demo", "3");
@@ -80,13 +83,16 @@ TEST(MergeStartupScript, TwoRunsKeepBothBindings) {
   EXPECT_EQ(ReadBytes("autoexec.rul"), kTop + kBind);
 }
 
+#ifndef _WIN32
+// Links, permission bits, special files, owners, the C library's texts and
+// file size limits: POSIX. tests/win32 has the Windows counterparts.
 TEST(MergeStartupScript, ReplacesTheFileALinkPointsToAndKeepsItsPermissions) {
   testing::TempFolder folder;
   std::filesystem::create_directory("game");
   WriteBytes("game/autoexec.rul", "old\r\n");
   ::chmod("game/autoexec.rul", 0640);
   std::filesystem::create_symlink("game/autoexec.rul", "autoexec.rul");
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   MergeStartupScript(files, 3, U"demo");
   EXPECT_TRUE(std::filesystem::is_symlink("autoexec.rul"));
   EXPECT_EQ(ReadBytes("game/autoexec.rul"), kTop + "old\r\n\r\n" + kBind);
@@ -142,7 +148,7 @@ TEST(MergeStartupScript, AnAutoexecThatIsNoRegularFileIsReportedAndKept) {
     testing::TempFolder folder;
     c.make();
     const std::string before = ListFolder(".");
-    platform::PosixFileSystem files;
+    testing::NativeFileSystem files;
     EXPECT_EQ(MergeFailure(files), c.message);
     EXPECT_EQ(std::filesystem::status("autoexec.rul").type(), c.kept);
     EXPECT_EQ(ListFolder("."), before);
@@ -187,7 +193,7 @@ TEST(MergeStartupScript, AsAnOrdinaryUserHonoursTheFilesOwnerGroupAndMode) {
     ASSERT_EQ(::chmod("autoexec.rul", c.mode), 0);
 
     const auto result = testing::RunAsOrdinaryUser({extra_group}, [](std::string& message) {
-      platform::PosixFileSystem files;
+      testing::NativeFileSystem files;
       message = MergeFailure(files);
       return 0;
     });
@@ -210,6 +216,8 @@ TEST(MergeStartupScript, AsAnOrdinaryUserHonoursTheFilesOwnerGroupAndMode) {
   }
 }
 
+#endif
+
 TEST(MergeStartupScript, HoldsTheLockFromTheReadUntilTheReplaceIsClosed) {
   testing::MemoryFileSystem files;
   files.files["autoexec.rul"] = "old\r\n";
@@ -219,6 +227,7 @@ TEST(MergeStartupScript, HoldsTheLockFromTheReadUntilTheReplaceIsClosed) {
                                       "replace autoexec.rul", "unlock autoexec.rul"}));
 }
 
+#ifndef _WIN32
 std::size_t CountOf(const std::string& haystack, const std::string& needle) {
   std::size_t count = 0;
   for (auto at = haystack.find(needle); at != std::string::npos;
@@ -258,11 +267,12 @@ TEST(MergeStartupScript, FullDiskLeavesTheOldFileByteIdentical) {
   EXPECT_EQ(ReadBytes("autoexec.rul"), old_contents);
   EXPECT_EQ(ListFolder("."), "autoexec.rul s-1.rul s-2.rul");
 }
+#endif
 
 TEST(MergeStartupScript, AWriterDroppedBeforeCloseLeavesNothingBehind) {
   testing::TempFolder folder;
   WriteBytes("autoexec.rul", "old\r\n");
-  platform::PosixFileSystem files;
+  testing::NativeFileSystem files;
   {
     auto writer = files.OpenForReplacing("autoexec.rul");
     writer->WriteLine("new");

@@ -29,6 +29,8 @@ class FakeForm final : public generator::ScriptForm {
 
 }  // namespace tickerloom::testing
 
+// A full disk through RLIMIT_FSIZE in a forked child: POSIX only.
+#ifndef _WIN32
 #include "generator/ScriptGenerator.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "tests/support/ChildProcess.h"
@@ -70,3 +72,4 @@ inline pid_t StartGenerating(const FakeForm& form, int runs = 1) {
 }
 
 }  // namespace tickerloom::testing
+#endif

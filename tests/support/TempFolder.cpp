@@ -1,11 +1,9 @@
 #include "tests/support/TempFolder.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -13,11 +11,20 @@
 namespace tickerloom::testing {
 
 TempFolder::TempFolder() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/tickerloom-test-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-  previous_working_folder_ = std::filesystem::current_path();
+  // In $TMPDIR (or /tmp) on POSIX, in the user's temporary folder on Windows;
+  // a folder of a random name that this call creates.
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  std::random_device random;
+  for (int attempt = 0; path_.empty(); ++attempt) {
+    const std::filesystem::path candidate = base / ("tickerloom-test-" + std::to_string(random()));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) {
+      path_ = candidate.string();
+    } else if (error || attempt == 100) {
+      throw std::runtime_error("cannot make a temporary folder in " + base.string());
+    }
+  }
+  previous_working_folder_ = std::filesystem::current_path().string();
   std::filesystem::current_path(path_);
 }
 

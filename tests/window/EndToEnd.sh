@@ -4,6 +4,7 @@
 # written with the expected bytes. Run inside xvfb-run.
 # Usage: EndToEnd.sh <Quorvane.exe> [screenshot.png]
 set -euo pipefail
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/RoadOfOneRequest.sh"
 program="$1"
 screenshot="${2:-}"
 
@@ -44,14 +45,7 @@ click() {
   xdotool mousemove --sync --window "$window" $(((left + width / 2) / 15)) $(((top + height / 2) / 15)) click 1
   sleep 0.1
 }
-click 600 120 2055 285   # ScriptText
-xdotool type --delay 20 "This Is A Sample Script"
-click 1680 960 975 285   # ScriptLine, holding "1"
-xdotool key ctrl+a
-xdotool type --delay 20 "10"
-click 2760 120 1095 285  # ScriptName
-xdotool type --delay 20 "hello"
-# ScriptBind keeps its "2".
+fill_in_road_of_one_request
 [[ -z "$(ls)" ]] || { echo "FAIL: files before Make: $(ls)"; exit 1; }
 click 2760 480 1095 285  # ScriptMake
 
@@ -65,16 +59,8 @@ if [[ -n "$screenshot" ]]; then
   import -window root -crop 264x113+0+0 "$screenshot"
 fi
 
-# The expected files.
-scroll="This Is A Sample ScriptThis Is A"
-for i in $(seq 23); do
-  target=$((i < 23 ? i + 1 : 1))
-  printf 'Bind F2 "execrul hello-%d.rul"\r\nSay %s\r\n' "$target" "${scroll:i-1:10}" \
-    >"$work/expected/hello-$i.rul"
-done
-printf '%s\r\n\r\n%s\r\n' \
-  "Say Visit WWW.ZELTRIN.EXAMPLE.COM for vembrisk, screenshots, trainers, EASY to follow TUTORIALS, special SCRIPT MAKING SOFTWARE and much more!!!" \
-  'Bind F2 "execrul hello-1.rul"' >"$work/expected/autoexec.rul"
+# The expected files, the same for every build.
+write_road_of_one_request "$work/expected"
 
 if ! diff -r "$work/expected" "$work/run"; then
   echo "FAIL: written files differ from the expected ones"

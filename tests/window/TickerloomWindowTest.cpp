@@ -27,112 +27,21 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/qt/QtDesktop.h"
 #include "support/TempFolder.h"
+#include "support/WindowFakes.h"
 #include "window/Tickerloom.h"
 
 using namespace tickerloom;
+using tickerloom::testing::CountingHook;
+using tickerloom::testing::FixedProcess;
+using tickerloom::testing::ForgetfulClipboard;
 using tickerloom::testing::PathExists;
 using tickerloom::testing::ReadBytes;
+using tickerloom::testing::RecordingBoxes;
+using tickerloom::testing::RecordingOpener;
 using tickerloom::testing::TempFolder;
+using tickerloom::testing::WatchedFiles;
 
 namespace {
-
-// Answers every box with OK and remembers it; optionally keeps the box "open"
-// for a while, running the event loop the way a real modal box does.
-class RecordingBoxes final : public platform::MessageBoxes {
- public:
-  platform::MessageAnswer Show(const platform::Message& message) override {
-    shown.push_back(message);
-    if (hold_ms > 0) {
-      QEventLoop loop;
-      QTimer::singleShot(hold_ms, &loop, &QEventLoop::quit);
-      loop.exec();
-    }
-    return platform::MessageAnswer::kOk;
-  }
-  std::vector<platform::Message> shown;
-  int hold_ms = 0;
-};
-
-class RecordingOpener final : public platform::DesktopOpen {
- public:
-  bool Open(platform::NativeWindowHandle owner, const std::string& address) override {
-    owners.push_back(owner);
-    addresses.push_back(address);
-    return false;  // as on a desktop without a browser
-  }
-  std::vector<platform::NativeWindowHandle> owners;
-  std::vector<std::string> addresses;
-};
-
-class FixedProcess final : public platform::Process {
- public:
-  std::string ProgramFolder() override { return "/opt/nox/"; }
-  std::string RunningName() override { return "Quorvane.exe"; }
-  void StartProgram(const std::string&) override { throw std::logic_error("not in these tests"); }
-  [[noreturn]] void ExitNow() override { std::abort(); }
-};
-
-// A clipboard that loses what it is given.
-class ForgetfulClipboard final : public platform::Clipboard {
- public:
-  void Clear() override {}
-  void SetText(const std::string&) override {}
-  std::string Text() override { return "something else"; }
-};
-
-// The real file layer, noting whether a wait cursor showed while it wrote.
-class WatchedFiles final : public platform::FileSystem {
- public:
-  bool FileExists(const std::string& path) override { return files.FileExists(path); }
-  std::unique_ptr<platform::TextReader> OpenForReading(const std::string& path) override {
-    return files.OpenForReading(path);
-  }
-  std::unique_ptr<platform::TextWriter> OpenForWriting(const std::string& path) override {
-    Note();
-    return files.OpenForWriting(path);
-  }
-  std::unique_ptr<platform::TextWriter> OpenForReplacing(const std::string& path) override {
-    Note();
-    return files.OpenForReplacing(path);
-  }
-  std::unique_ptr<platform::FileLock> LockForUpdate(const std::string& path) override {
-    return files.LockForUpdate(path);
-  }
-  void RemoveFile(const std::string& path) override { files.RemoveFile(path); }
-  void RenameFile(const std::string& from, const std::string& to) override {
-    files.RenameFile(from, to);
-  }
-  int writes = 0;
-  int writes_without_wait_cursor = 0;
-
- private:
-  void Note() {
-    ++writes;
-    const QCursor* cursor = QApplication::overrideCursor();
-    if (cursor == nullptr || cursor->shape() != Qt::WaitCursor) ++writes_without_wait_cursor;
-  }
-  platform::PosixFileSystem files;
-};
-
-class CountingHook final : public window::UpdateHook {
- public:
-  void OnLoad(window::WindowHost& window) override {
-    ++loads;
-    folder_at_load = window.AppFolder();
-    if (on_load) on_load(window);
-  }
-  void OnTimer1(window::WindowHost& window) override {
-    ++timer1;
-    if (on_timer1) on_timer1(window);
-  }
-  void OnTimer2(window::WindowHost& window) override {
-    ++timer2;
-    if (on_timer2) on_timer2(window);
-  }
-  int loads = 0, timer1 = 0, timer2 = 0;
-  std::string folder_at_load;
-  std::function<void(window::WindowHost&)> on_load, on_timer1, on_timer2;
-};
 
 struct Expected {
   const char* name;
@@ -218,7 +127,11 @@ class TickerloomWindowTest : public QObject {
  private:
   std::unique_ptr<TempFolder> folder_;
   platform::qt::QtWindowToolkit toolkit_;
-  WatchedFiles files_;
+  platform::PosixFileSystem native_files_;
+  WatchedFiles files_{native_files_, [] {
+                        const QCursor* cursor = QApplication::overrideCursor();
+                        return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+                      }};
   RecordingBoxes boxes_;
   platform::qt::QtClipboard clipboard_;
   RecordingOpener opener_;
@@ -729,7 +642,12 @@ class TickerloomWindowTest : public QObject {
 
   // While a box is open no tick handler runs, from any handler's box.
   void noTickWhileABoxIsOpen() {
-    boxes_.hold_ms = 2500;
+    // Keeps the box "open" for a while, running the event loop as a real box does.
+    boxes_.while_open = [] {
+      QEventLoop loop;
+      QTimer::singleShot(2500, &loop, &QEventLoop::quit);
+      loop.exec();
+    };
     int ticks_during_box = -1;
     bool shown = false;
     hook_.on_timer1 = [&](window::WindowHost& host) {
@@ -746,7 +664,7 @@ class TickerloomWindowTest : public QObject {
     Click("HlpScriptLine");
     QCOMPARE(hook_.timer1 + hook_.timer2, before);
     // And the timers go on afterwards.
-    boxes_.hold_ms = 0;
+    boxes_.while_open = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT(hook_.timer1 > before, 5000);
   }
 

@@ -1,0 +1,178 @@
+// The desktop services in plain Win32 (Unicode): the window toolkit, made of
+// EDIT, BUTTON and STATIC controls placed from the layout table, message
+// boxes, the clipboard and ShellExecuteW.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Clipboard.h"
+#include "platform/Desktop.h"
+#include "platform/DesktopOpen.h"
+#include "platform/MessageBox.h"
+#include "platform/WindowToolkit.h"
+
+struct IAccPropServices;
+
+namespace tickerloom::platform::win32 {
+
+// Device pixels for a length in twips at `dpi` dots per inch; at 96 dpi a
+// pixel is 15 twips.
+int TwipsToPixels(int twips, unsigned dpi);
+
+// What the windows and the message boxes share: the owner of every box, and
+// how many boxes are open (timer ticks wait meanwhile).
+struct ModalState {
+  HWND main_window = nullptr;
+  int open_boxes = 0;
+};
+
+// A top-level window with its controls as children, sized in pixels of the
+// monitor's DPI and laid out again when that changes. The window's font is
+// the system's message font; a control's own font comes from its layout.
+class Win32ToolkitWindow final : public ToolkitWindow {
+ public:
+  // Throws std::runtime_error when the system refuses a window.
+  Win32ToolkitWindow(const WindowLayout& layout, WindowEvents& events, ModalState& modal);
+  ~Win32ToolkitWindow() override;
+  Win32ToolkitWindow(const Win32ToolkitWindow&) = delete;
+  Win32ToolkitWindow& operator=(const Win32ToolkitWindow&) = delete;
+
+  std::string Text(std::string_view control) const override;
+  void SetText(std::string_view control, const std::string& text) override;
+  void SetTimerEnabled(std::string_view timer, bool enabled) override;
+  bool TimerEnabled(std::string_view timer) const override;
+  // Shows the window as the program was asked to start (SW_SHOWDEFAULT).
+  void Show() override;
+  void SetBusy(bool busy) override;
+  NativeWindowHandle Handle() const override;
+
+  HWND Window() const { return window_; }
+  // Throws std::out_of_range for an unknown name.
+  HWND Control(std::string_view name) const;
+  HWND ToolTips() const { return tool_tips_; }
+  // The identifier of a timer's WM_TIMER messages.
+  UINT_PTR TimerId(std::string_view timer) const { return Timer(timer).id; }
+  unsigned Dpi() const { return dpi_; }
+
+ private:
+  struct ControlEntry {
+    ControlLayout layout;
+    HWND handle = nullptr;
+    HFONT own_font = nullptr;
+  };
+  struct TimerEntry {
+    std::string name;
+    UINT_PTR id = 0;
+    UINT interval_ms = 0;
+    bool enabled = false;
+  };
+
+  void Build(const WindowLayout& layout);
+  // Frees what Build made, also after a failure part of the way.
+  void Dismantle();
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  void CreateControl(ControlEntry& entry, int id);
+  // Places every control and makes the fonts for `dpi`.
+  void ApplyDpi(unsigned dpi);
+  void AddToolTip(const ControlEntry& entry);
+  void NameForAccessibility(const ControlEntry& entry);
+  const ControlEntry& Entry(std::string_view name) const;
+  const ControlEntry* EntryOf(HWND handle) const;
+  TimerEntry& Timer(std::string_view name);
+  const TimerEntry& Timer(std::string_view name) const;
+
+  WindowEvents& events_;
+  ModalState& modal_;
+  HWND window_ = nullptr;
+  HWND tool_tips_ = nullptr;
+  HWND focus_ = nullptr;  // the control that had the focus when the window was left
+  HFONT message_font_ = nullptr;
+  HICON big_icon_ = nullptr;
+  HICON small_icon_ = nullptr;
+  IAccPropServices* accessibility_ = nullptr;
+  unsigned dpi_ = 96;
+  int busy_ = 0;
+  bool notify_ = false;  // no change events while the controls are made
+  bool destroying_ = false;
+  std::vector<ControlEntry> controls_;  // in tab order
+  std::map<std::string, std::size_t, std::less<>> by_name_;
+  std::vector<TimerEntry> timers_;
+};
+
+class Win32WindowToolkit final : public WindowToolkit {
+ public:
+  explicit Win32WindowToolkit(ModalState& modal) : modal_(modal) {}
+  // The window becomes the owner of the message boxes.
+  std::unique_ptr<ToolkitWindow> OpenWindow(const WindowLayout& layout,
+                                            WindowEvents& events) override;
+  int Run() override;
+  // Hands one message on, as Run() does: the keys of the main window through
+  // the dialog manager (IsDialogMessageW), so that Tab and Shift+Tab move the
+  // focus as in a dialog, the rest to its window procedure.
+  void Dispatch(MSG& message);
+
+ private:
+  ModalState& modal_;
+};
+
+// MessageBoxW, owned by the main window, application-modal.
+class Win32MessageBoxes final : public MessageBoxes {
+ public:
+  explicit Win32MessageBoxes(ModalState& modal) : modal_(modal) {}
+  MessageAnswer Show(const Message& message) override;
+
+ private:
+  ModalState& modal_;
+};
+
+// CF_UNICODETEXT, held by a message-only window of its own. Failures throw
+// std::runtime_error with the system's text.
+class Win32Clipboard final : public Clipboard {
+ public:
+  Win32Clipboard();
+  ~Win32Clipboard() override;
+  Win32Clipboard(const Win32Clipboard&) = delete;
+  Win32Clipboard& operator=(const Win32Clipboard&) = delete;
+  void Clear() override;
+  void SetText(const std::string& text) override;
+  std::string Text() override;
+
+ private:
+  HWND owner_ = nullptr;
+};
+
+// ShellExecuteW with the default verb, "C:\" as working folder and a normal window.
+class Win32DesktopOpen final : public DesktopOpen {
+ public:
+  bool Open(NativeWindowHandle owner, const std::string& address) override;
+};
+
+// COM for this thread (accessible names, ShellExecuteW) and the services above.
+class Win32Desktop final : public Desktop {
+ public:
+  Win32Desktop();
+  ~Win32Desktop() override;
+  Win32Desktop(const Win32Desktop&) = delete;
+  Win32Desktop& operator=(const Win32Desktop&) = delete;
+  Win32WindowToolkit& Toolkit() override { return toolkit_; }
+  Win32MessageBoxes& Boxes() override { return boxes_; }
+  Win32Clipboard& Clipboard() override { return clipboard_; }
+  Win32DesktopOpen& Opener() override { return opener_; }
+
+ private:
+  bool com_initialised_ = false;
+  ModalState modal_;
+  Win32WindowToolkit toolkit_{modal_};
+  Win32MessageBoxes boxes_{modal_};
+  Win32Clipboard clipboard_;
+  Win32DesktopOpen opener_;
+};
+
+}  // namespace tickerloom::platform::win32

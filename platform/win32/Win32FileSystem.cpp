@@ -1,0 +1,307 @@
+#include "platform/win32/Win32FileSystem.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+
+#include "platform/BytesTextReader.h"
+#include "platform/win32/Win32Text.h"
+
+namespace tickerloom::platform::win32 {
+namespace {
+
+[[noreturn]] void Fail(std::string_view operation, std::string_view path,
+                       DWORD error = ::GetLastError()) {
+  throw FileError(operation, path, static_cast<int>(error), SystemErrorText(error));
+}
+
+// An open file handle, closed when it goes out of scope.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle() {
+    if (Valid()) ::CloseHandle(handle_);
+  }
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+  // Closes now and reports whether the close succeeded.
+  bool Close() {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return ::CloseHandle(handle) != 0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// Windows refuses to write a read-only file, but Wine run by root does not:
+// this refusal, with the system's text for it, holds everywhere.
+void RefuseReadOnly(std::string_view operation, const std::string& path, DWORD attributes) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    Fail(operation, path, ERROR_ACCESS_DENIED);
+  }
+}
+
+// The whole buffer in one WriteFile.
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  DWORD written = 0;
+  if (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) == 0) {
+    return false;
+  }
+  if (written != bytes.size()) {
+    ::SetLastError(ERROR_WRITE_FAULT);
+    return false;
+  }
+  return true;
+}
+
+// Collects the lines and stores them with one write at Close().
+class Win32TextWriter final : public TextWriter {
+ public:
+  Win32TextWriter(std::string path, HANDLE file) : path_(std::move(path)), file_(file) {}
+
+  void WriteLine(std::string_view bytes) override {
+    buffer_.append(bytes);
+    buffer_.append("\r\n");
+  }
+
+  void Close() override {
+    if (!WriteAll(file_.Get(), buffer_)) Fail("write", path_);
+    if (!file_.Close()) Fail("close", path_);
+  }
+
+ private:
+  std::string path_;
+  FileHandle file_;
+  std::string buffer_;
+};
+
+std::size_t FolderEnd(std::string_view path) {
+  const std::size_t separator = path.find_last_of("/\\");
+  return separator == std::string_view::npos ? 0 : separator + 1;
+}
+
+// "<folder>.<name>.tmp-": the temporary files of a replacement of path.
+std::string TemporaryPrefix(const std::string& path) {
+  const std::size_t name_start = FolderEnd(path);
+  return path.substr(0, name_start) + "." + path.substr(name_start) + ".tmp-";
+}
+
+// Removes temporary files that earlier replacements of target left behind
+// when their process was killed: those whose process no longer runs.
+void RemoveOrphanedTemporaries(const std::string& target) {
+  const std::string prefix = TemporaryPrefix(target);
+  const std::string folder = target.substr(0, FolderEnd(target));
+  const std::wstring name_prefix = Widen(prefix.substr(folder.size()));
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW(Widen(prefix + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (!name.starts_with(name_prefix)) continue;
+    const std::wstring_view rest = name.substr(name_prefix.size());
+    unsigned long long owner = 0;
+    std::size_t digits = 0;
+    while (digits < rest.size() && digits < 10 && rest[digits] >= L'0' && rest[digits] <= L'9') {
+      owner = owner * 10 + static_cast<unsigned>(rest[digits++] - L'0');
+    }
+    if (digits == 0 || digits == rest.size() || rest[digits] != L'-' || owner > MAXDWORD ||
+        owner == ::GetCurrentProcessId()) {
+      continue;
+    }
+    const HANDLE process =
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(owner));
+    if (process != nullptr) {
+      ::CloseHandle(process);
+    } else if (::GetLastError() == ERROR_INVALID_PARAMETER) {
+      ::DeleteFileW((Widen(folder) + std::wstring(name)).c_str());
+    }
+  } while (::FindNextFileW(search, &found) != 0);
+  ::FindClose(search);
+}
+
+// The attributes a replacement keeps; others (read-only, compressed, ...)
+// belong to the old file's storage or are refused before.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// Writes a whole new version of a file into a temporary file beside it, and
+// moves it over the file once it is safely on disk.
+class ReplacingWriter final : public TextWriter {
+ public:
+  explicit ReplacingWriter(std::string path) : target_(std::move(path)) {
+    const std::wstring target = Widen(target_);
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      RefuseReadOnly("replace", target_, attributes);
+      // Asks the system whether the file may be written (a folder, held open
+      // by another program) before anything is touched.
+      FileHandle probe(::CreateFileW(target.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!probe.Valid()) Fail("replace", target_);
+      old_attributes_ = attributes & kKeptAttributes;
+    } else if (const DWORD error = ::GetLastError();
+               error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+      Fail("look up", target_, error);
+    }
+
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0;; ++attempt) {
+      temporary_ = TemporaryPrefix(target_) + std::to_string(::GetCurrentProcessId()) + "-" +
+                   std::to_string(counter++);
+      const HANDLE file = ::CreateFileW(Widen(temporary_).c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        file_.emplace(file);
+        break;
+      }
+      const DWORD error = ::GetLastError();
+      if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || attempt > 100) {
+        Fail("create a temporary file", temporary_, error);
+      }
+    }
+  }
+
+  ~ReplacingWriter() override {
+    if (!committed_) {
+      file_.reset();
+      ::DeleteFileW(Widen(temporary_).c_str());
+    }
+  }
+
+  void WriteLine(std::string_view bytes) override {
+    buffer_.append(bytes);
+    buffer_.append("\r\n");
+  }
+
+  void Close() override {
+    if (!WriteAll(file_->Get(), buffer_)) Fail("write", temporary_);
+    if (::FlushFileBuffers(file_->Get()) == 0) Fail("flush to disk", temporary_);
+    if (!file_->Close()) Fail("close", temporary_);
+    const std::wstring temporary = Widen(temporary_);
+    if (old_attributes_ != 0 && ::SetFileAttributesW(temporary.c_str(), old_attributes_) == 0) {
+      Fail("set the attributes of", temporary_);
+    }
+    if (::MoveFileExW(temporary.c_str(), Widen(target_).c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+      Fail("replace", target_);
+    }
+    committed_ = true;
+    RemoveOrphanedTemporaries(target_);
+  }
+
+ private:
+  std::string target_;
+  std::string temporary_;
+  DWORD old_attributes_ = 0;
+  std::optional<FileHandle> file_;
+  std::string buffer_;
+  bool committed_ = false;
+};
+
+// One holder at a time for one file, across processes: a named mutex whose
+// name comes from the file's full path, so the game's folder holds no lock
+// file. The system releases it when its holder ends, killed or not.
+class MutexLock final : public FileLock {
+ public:
+  explicit MutexLock(HANDLE mutex) : mutex_(mutex) {}
+  MutexLock(const MutexLock&) = delete;
+  MutexLock& operator=(const MutexLock&) = delete;
+  ~MutexLock() override {
+    ::ReleaseMutex(mutex_);
+    ::CloseHandle(mutex_);
+  }
+
+ private:
+  HANDLE mutex_;
+};
+
+// "Local\\Tickerloom-<hash>" for the file's full path, letter case folded as
+// the file system folds it.
+std::wstring LockName(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  std::wstring full(::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+  const DWORD length = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
+                                          full.data(), nullptr);
+  if (length == 0 || length >= full.size()) Fail("lock", path);
+  full.resize(length);
+  ::CharLowerBuffW(full.data(), length);
+  std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  for (const wchar_t c : full) {
+    hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ULL;
+  }
+  std::wstring name = L"Local\\Tickerloom-";
+  for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(hash >> shift) & 15];
+  return name;
+}
+
+}  // namespace
+
+std::unique_ptr<FileLock> Win32FileSystem::LockForUpdate(const std::string& path) {
+  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, LockName(path).c_str());
+  if (mutex == nullptr) Fail("lock", path);
+  // An abandoned mutex is taken over: its holder ended before it let go.
+  const DWORD waited = ::WaitForSingleObject(mutex, INFINITE);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(mutex);
+    Fail("lock", path, error);
+  }
+  return std::make_unique<MutexLock>(mutex);
+}
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::unique_ptr<TextReader> Win32FileSystem::OpenForReading(const std::string& path) {
+  FileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) Fail("open", path);
+  std::string contents;
+  LARGE_INTEGER size{};
+  if (::GetFileSizeEx(file.Get(), &size) == 0) Fail("read", path);
+  if (size.QuadPart > 0) contents.reserve(static_cast<std::size_t>(size.QuadPart));
+  char chunk[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (::ReadFile(file.Get(), chunk, sizeof chunk, &got, nullptr) == 0) Fail("read", path);
+    if (got == 0) break;
+    contents.append(chunk, got);
+  }
+  if (!file.Close()) Fail("close", path);
+  return std::make_unique<BytesTextReader>(path, std::move(contents));
+}
+
+std::unique_ptr<TextWriter> Win32FileSystem::OpenForWriting(const std::string& path) {
+  const std::wstring wide_path = Widen(path);
+  RefuseReadOnly("create", path, ::GetFileAttributesW(wide_path.c_str()));
+  const HANDLE file = ::CreateFileW(wide_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail("create", path);
+  return std::make_unique<Win32TextWriter>(path, file);
+}
+
+std::unique_ptr<TextWriter> Win32FileSystem::OpenForReplacing(const std::string& path) {
+  return std::make_unique<ReplacingWriter>(path);
+}
+
+void Win32FileSystem::RemoveFile(const std::string& path) {
+  if (::DeleteFileW(Widen(path).c_str()) == 0) Fail("delete", path);
+}
+
+void Win32FileSystem::RenameFile(const std::string& from, const std::string& to) {
+  if (::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) == 0) {
+    Fail("rename", from);
+  }
+}
+
+}  // namespace tickerloom::platform::win32

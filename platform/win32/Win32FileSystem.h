@@ -1,0 +1,27 @@
+// The file layer on Windows. Paths are UTF-8 like everywhere in the program
+// and reach the W functions as UTF-16, so a script name of Windows-1252
+// characters names exactly the file the game opens.
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace tickerloom::platform::win32 {
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  bool FileExists(const std::string& path) override;
+  std::unique_ptr<TextReader> OpenForReading(const std::string& path) override;
+  std::unique_ptr<TextWriter> OpenForWriting(const std::string& path) override;
+  // The temporary file is named ".<name>.tmp-<process id>-<n>" beside the
+  // file; the old file's attributes (hidden, system, archive, not indexed)
+  // carry over. A read-only file, or one another program holds open, is
+  // refused before anything is written.
+  std::unique_ptr<TextWriter> OpenForReplacing(const std::string& path) override;
+  // A named mutex of the file's full path: no lock file in the folder.
+  std::unique_ptr<FileLock> LockForUpdate(const std::string& path) override;
+  void RemoveFile(const std::string& path) override;
+  // Replaces an existing file at `to`, as rename(2) does.
+  void RenameFile(const std::string& from, const std::string& to) override;
+};
+
+}  // namespace tickerloom::platform::win32

@@ -1,0 +1,117 @@
+// Test doubles of the main window's services, shared by the window tests of
+// every toolkit.
+#pragma once
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/Clipboard.h"
+#include "platform/DesktopOpen.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+#include "window/UpdateHook.h"
+
+namespace tickerloom::testing {
+
+// Answers every box with OK and remembers it. `while_open`, when set, runs
+// while the box is "open", the way a toolkit's modal loop runs events.
+class RecordingBoxes final : public platform::MessageBoxes {
+ public:
+  platform::MessageAnswer Show(const platform::Message& message) override {
+    shown.push_back(message);
+    if (while_open) while_open();
+    return platform::MessageAnswer::kOk;
+  }
+  std::vector<platform::Message> shown;
+  std::function<void()> while_open;
+};
+
+class RecordingOpener final : public platform::DesktopOpen {
+ public:
+  bool Open(platform::NativeWindowHandle owner, const std::string& address) override {
+    owners.push_back(owner);
+    addresses.push_back(address);
+    return false;  // as on a desktop without a browser
+  }
+  std::vector<platform::NativeWindowHandle> owners;
+  std::vector<std::string> addresses;
+};
+
+class FixedProcess final : public platform::Process {
+ public:
+  std::string ProgramFolder() override { return "/opt/nox/"; }
+  std::string RunningName() override { return "Quorvane.exe"; }
+  void StartProgram(const std::string&) override { throw std::logic_error("not in these tests"); }
+  [[noreturn]] void ExitNow() override { std::abort(); }
+};
+
+// A clipboard that loses what it is given.
+class ForgetfulClipboard final : public platform::Clipboard {
+ public:
+  void Clear() override {}
+  void SetText(const std::string&) override {}
+  std::string Text() override { return "something else"; }
+};
+
+// A real file layer, noting whether the wait cursor showed while it wrote.
+class WatchedFiles final : public platform::FileSystem {
+ public:
+  WatchedFiles(platform::FileSystem& files, std::function<bool()> wait_cursor_shown)
+      : files_(files), wait_cursor_shown_(std::move(wait_cursor_shown)) {}
+  bool FileExists(const std::string& path) override { return files_.FileExists(path); }
+  std::unique_ptr<platform::TextReader> OpenForReading(const std::string& path) override {
+    return files_.OpenForReading(path);
+  }
+  std::unique_ptr<platform::TextWriter> OpenForWriting(const std::string& path) override {
+    Note();
+    return files_.OpenForWriting(path);
+  }
+  std::unique_ptr<platform::TextWriter> OpenForReplacing(const std::string& path) override {
+    Note();
+    return files_.OpenForReplacing(path);
+  }
+  std::unique_ptr<platform::FileLock> LockForUpdate(const std::string& path) override {
+    return files_.LockForUpdate(path);
+  }
+  void RemoveFile(const std::string& path) override { files_.RemoveFile(path); }
+  void RenameFile(const std::string& from, const std::string& to) override {
+    files_.RenameFile(from, to);
+  }
+  int writes = 0;
+  int writes_without_wait_cursor = 0;
+
+ private:
+  void Note() {
+    ++writes;
+    if (!wait_cursor_shown_()) ++writes_without_wait_cursor;
+  }
+  platform::FileSystem& files_;
+  std::function<bool()> wait_cursor_shown_;
+};
+
+class CountingHook final : public window::UpdateHook {
+ public:
+  void OnLoad(window::WindowHost& window) override {
+    ++loads;
+    folder_at_load = window.AppFolder();
+    if (on_load) on_load(window);
+  }
+  void OnTimer1(window::WindowHost& window) override {
+    ++timer1;
+    if (on_timer1) on_timer1(window);
+  }
+  void OnTimer2(window::WindowHost& window) override {
+    ++timer2;
+    if (on_timer2) on_timer2(window);
+  }
+  int loads = 0, timer1 = 0, timer2 = 0;
+  std::string folder_at_load;
+  std::function<void(window::WindowHost&)> on_load, on_timer1, on_timer2;
+};
+
+}  // namespace tickerloom::testing

@@ -1,0 +1,253 @@
+// The Win32 file layer: what fails, with which system text, and what stays
+// on disk; script names as the game opens them; the safe rewrite of
+// autoexec.rul (attributes, refusals, temporary files).
+#include "platform/win32/Win32FileSystem.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "generator/ScriptFormat.h"
+#include "generator/ScriptGenerator.h"
+#include "platform/win32/Win32Text.h"
+#include "tests/support/FakeForm.h"
+#include "tests/support/TempFolder.h"
+
+namespace tickerloom::platform::win32 {
+namespace {
+
+using testing::FakeForm;
+using testing::ListFolder;
+using testing::PathExists;
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+const std::string kAdvert = generator::AdvertLine();
+
+// The message and the error number of the FileError an operation throws.
+struct Failure {
+  std::string message;
+  int error = 0;
+};
+Failure FailureOf(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const FileError& error) {
+    return {error.what(), error.ErrorNumber()};
+  }
+  return {"no failure", 0};
+}
+
+std::string Expected(const std::string& operation, const std::string& path, DWORD error) {
+  return "Cannot " + operation + " \"" + path + "\": " + SystemErrorText(error);
+}
+
+void SetReadOnly(const char* path, bool read_only) {
+  ::SetFileAttributesW(Widen(path).c_str(),
+                       read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+}
+
+// Every failure names the operation and the path and carries the system's
+// own text for its error; the generator stops at the failing file, leaving
+// the files before it and autoexec.rul as they were.
+TEST(Win32FileSystem, FailuresReportTheSystemTextAndThePath) {
+  const std::string long_name(300, 'n');
+  const struct Case {
+    const char* description;
+    const char* script_name;
+    std::string path;     // in the message
+    DWORD error;          // 0: whatever the system says about the name
+    const char* written;  // the folder afterwards
+  } cases[] = {
+      {"missing folder", "missing/intro", "missing/intro-1.rul", ERROR_PATH_NOT_FOUND,
+       "autoexec.rul fixed-1.rul taken-2.rul"},
+      {"a folder in a file's place", "taken", "taken-2.rul", ERROR_ACCESS_DENIED,
+       "autoexec.rul fixed-1.rul taken-1.rul taken-2.rul"},
+      {"a read-only script file", "fixed", "fixed-1.rul", ERROR_ACCESS_DENIED,
+       "autoexec.rul fixed-1.rul taken-2.rul"},
+      {"a character Windows refuses in names", "a<b", "a<b-1.rul", ERROR_INVALID_NAME,
+       "autoexec.rul fixed-1.rul taken-2.rul"},
+      // Windows-1252 has no such letter: it becomes '?', which no name may hold.
+      {"a letter outside Windows-1252", "\u4E2D", "?-1.rul", ERROR_INVALID_NAME,
+       "autoexec.rul fixed-1.rul taken-2.rul"},
+      {"over-long name", long_name.c_str(), long_name + "-1.rul", 0,
+       "autoexec.rul fixed-1.rul taken-2.rul"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    testing::TempFolder folder;
+    std::filesystem::create_directory("taken-2.rul");
+    WriteBytes("fixed-1.rul", "kept\r\n");
+    SetReadOnly("fixed-1.rul", true);
+    WriteBytes("autoexec.rul", "old\r\n");
+    Win32FileSystem files;
+    FakeForm form("abc", "1", c.script_name, "2");
+    const Failure failure = FailureOf([&] { generator::GenerateScrollScript(form, files); });
+    if (c.error != 0) {
+      EXPECT_EQ(failure.error, static_cast<int>(c.error));
+    }
+    EXPECT_NE(failure.error, 0);
+    EXPECT_EQ(failure.message, Expected("create", c.path, static_cast<DWORD>(failure.error)));
+    EXPECT_EQ(form.total_files, "3");
+    EXPECT_EQ(ReadBytes("autoexec.rul"), "old\r\n");
+    EXPECT_EQ(ReadBytes("fixed-1.rul"), "kept\r\n");
+    EXPECT_EQ(ListFolder("."), c.written);
+    SetReadOnly("fixed-1.rul", false);
+  }
+}
+
+TEST(Win32FileSystem, ReadingDeletingAndRenamingFailWithTheSystemText) {
+  testing::TempFolder folder;
+  std::filesystem::create_directory("d");
+  Win32FileSystem files;
+  const struct {
+    std::function<void()> operation;
+    std::string expected;
+    DWORD error;
+  } cases[] = {
+      {[&] { files.OpenForReading("missing"); }, Expected("open", "missing", ERROR_FILE_NOT_FOUND),
+       ERROR_FILE_NOT_FOUND},
+      {[&] { files.OpenForReading("d"); }, Expected("open", "d", ERROR_ACCESS_DENIED),
+       ERROR_ACCESS_DENIED},
+      {[&] { files.RemoveFile("missing"); }, Expected("delete", "missing", ERROR_FILE_NOT_FOUND),
+       ERROR_FILE_NOT_FOUND},
+      {[&] { files.RenameFile("missing", "other"); },
+       Expected("rename", "missing", ERROR_FILE_NOT_FOUND), ERROR_FILE_NOT_FOUND},
+  };
+  for (const auto& c : cases) {
+    const Failure failure = FailureOf(c.operation);
+    EXPECT_EQ(failure.message, c.expected);
+    EXPECT_EQ(failure.error, static_cast<int>(c.error));
+  }
+}
+
+// The name on disk is the UTF-16 that the game gets from the script name's
+// Windows-1252 bytes, and the bind lines hold those bytes.
+TEST(Win32FileSystem, ScriptNamesAreTheNamesTheGameOpens) {
+  testing::TempFolder folder;
+  Win32FileSystem files;
+  FakeForm form("ab", "1", "\u00E9\u20AC\u0152", "2");  // é € Œ
+  generator::GenerateScrollScript(form, files);
+
+  const std::string bytes = "\xE9\x80\x8C";  // the name in Windows-1252
+  for (const char* suffix : {"-1.rul", "-2.rul"}) {
+    const std::string name_bytes = bytes + suffix;
+    std::wstring game_name(name_bytes.size(), L'\0');
+    ASSERT_EQ(::MultiByteToWideChar(1252, 0, name_bytes.data(), static_cast<int>(name_bytes.size()),
+                                    game_name.data(), static_cast<int>(game_name.size())),
+              static_cast<int>(game_name.size()));
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW(game_name.c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << suffix;
+    ::FindClose(search);
+    EXPECT_EQ(std::wstring(found.cFileName), game_name);
+  }
+  EXPECT_EQ(files.OpenForReading("\u00E9\u20AC\u0152-1.rul")->ReadAll(),
+            "Bind F2 \"execrul " + bytes + "-2.rul\"\r\nSay a\r\n");
+  EXPECT_EQ(ReadBytes("autoexec.rul"),
+            kAdvert + "\r\n\r\nBind F2 \"execrul " + bytes + "-1.rul\"\r\n");
+}
+
+// autoexec.rul that may not be written is refused before anything is
+// written: the old file stays byte for byte, and no temporary file is left.
+TEST(Win32FileSystem, AnAutoexecThatMayNotBeWrittenIsRefusedAndKept) {
+  const std::string old_contents = std::string(500, 'x') + "\r\n";
+  const struct Case {
+    const char* description;
+    std::function<void()> prepare;
+    DWORD error;
+  } cases[] = {
+      {"read-only", [] { SetReadOnly("autoexec.rul", true); }, ERROR_ACCESS_DENIED},
+      {"a folder",
+       [] {
+         std::filesystem::remove("autoexec.rul");
+         std::filesystem::create_directory("autoexec.rul");
+       },
+       ERROR_ACCESS_DENIED},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    testing::TempFolder folder;
+    WriteBytes("autoexec.rul", old_contents);
+    c.prepare();
+    Win32FileSystem files;
+    const Failure failure = FailureOf([&] { generator::MergeStartupScript(files, 3, U"demo"); });
+    EXPECT_EQ(failure.message, Expected("replace", "autoexec.rul", c.error));
+    EXPECT_EQ(failure.error, static_cast<int>(c.error));
+    EXPECT_EQ(ListFolder("."), "autoexec.rul");
+    if (std::filesystem::is_regular_file("autoexec.rul")) {
+      EXPECT_EQ(ReadBytes("autoexec.rul"), old_contents);
+      SetReadOnly("autoexec.rul", false);
+    }
+  }
+}
+
+// A program that holds autoexec.rul open and lets others read it stops the
+// rewrite before anything is written; one that lets others write it too, but
+// not rename it, stops it at the move: either way the old file stays whole
+// and the temporary file is gone.
+TEST(Win32FileSystem, AnAutoexecAnotherProgramHoldsIsRefusedAndKept) {
+  const struct {
+    DWORD sharing;
+    DWORD error;
+  } cases[] = {
+      {FILE_SHARE_READ, ERROR_SHARING_VIOLATION},
+      {FILE_SHARE_READ | FILE_SHARE_WRITE, ERROR_ACCESS_DENIED},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sharing);
+    testing::TempFolder folder;
+    WriteBytes("autoexec.rul", "old\r\n");
+    const HANDLE held = ::CreateFileW(L"autoexec.rul", GENERIC_READ, c.sharing, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Win32FileSystem files;
+    const Failure failure = FailureOf([&] { generator::MergeStartupScript(files, 3, U"demo"); });
+    ::CloseHandle(held);
+    EXPECT_EQ(failure.message, Expected("replace", "autoexec.rul", c.error));
+    EXPECT_EQ(ReadBytes("autoexec.rul"), "old\r\n");
+    EXPECT_EQ(ListFolder("."), "autoexec.rul");
+  }
+}
+
+TEST(Win32FileSystem, TheRewriteKeepsTheFilesAttributes) {
+  testing::TempFolder folder;
+  WriteBytes("autoexec.rul", "old\r\n");
+  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  ASSERT_NE(::SetFileAttributesW(L"autoexec.rul", kept), 0);
+  Win32FileSystem files;
+  generator::MergeStartupScript(files, 3, U"demo");
+  EXPECT_EQ(::GetFileAttributesW(L"autoexec.rul") & kept, kept);
+  EXPECT_EQ(ReadBytes("autoexec.rul"),
+            kAdvert + "\r\n\r\nold\r\n\r\nBind F3 \"execrul demo-1.rul\"\r\n");
+  EXPECT_EQ(ListFolder("."), "autoexec.rul");
+}
+
+TEST(Win32FileSystem, AReplacementInAMissingFolderNamesItsTemporaryFile) {
+  testing::TempFolder folder;
+  Win32FileSystem files;
+  const Failure failure = FailureOf([&] { files.OpenForReplacing("missing/autoexec.rul"); });
+  EXPECT_EQ(failure.error, ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(failure.message.rfind("Cannot create a temporary file \"missing/.autoexec.rul.tmp-", 0),
+            0u)
+      << failure.message;
+}
+
+// Temporary files of replacements whose process was killed are removed by
+// the next replacement; those of running processes stay.
+TEST(Win32FileSystem, TheNextRewriteRemovesTemporariesOfEndedProcesses) {
+  testing::TempFolder folder;
+  const std::string own = ".autoexec.rul.tmp-" + std::to_string(::GetCurrentProcessId()) + "-999";
+  // Process identifiers are multiples of 4: no process has this one.
+  WriteBytes(".autoexec.rul.tmp-4294967293-0", "half");
+  WriteBytes(own, "in progress");
+  WriteBytes(".autoexec.rul.tmp-other", "not ours");
+  Win32FileSystem files;
+  generator::MergeStartupScript(files, 3, U"demo");
+  EXPECT_EQ(ListFolder("."), own + " .autoexec.rul.tmp-other autoexec.rul");
+}
+
+}  // namespace
+}  // namespace tickerloom::platform::win32

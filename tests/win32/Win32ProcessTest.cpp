@@ -1,0 +1,82 @@
+// Windows process services: the program's folder and running name, and
+// starting another program.
+#include "platform/win32/Win32Process.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/win32/Win32Text.h"
+#include "tests/support/TempFolder.h"
+
+namespace tickerloom::platform::win32 {
+namespace {
+
+std::wstring OwnPath() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  return std::wstring(path, length);
+}
+
+TEST(Win32Process, RunningNameIsTheFileNameWithoutFolderAndExtensionPlusExe) {
+  const struct {
+    const wchar_t* path;
+    const char* name;
+  } cases[] = {
+      {L"C:\\Nox\\Quorvane.exe", "Quorvane.exe"},
+      {L"C:\\Nox\\NewQuorvane.EXE", "NewQuorvane.exe"},
+      {L"C:\\a.b\\Quorvane", "Quorvane.exe"},
+      {L"C:\\Nox\\Quorvane.exe.old", "Quorvane.exe.exe"},
+      {L"C:\\Spiele\\Qu\u00F6rvane.exe", "Qu\u00F6rvane.exe"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Win32Process::RunningNameOf(c.path), c.name);
+  }
+}
+
+TEST(Win32Process, FolderAndNameComeFromTheProgramsFile) {
+  Win32Process process;
+  const std::filesystem::path own = OwnPath();
+  EXPECT_EQ(process.RunningName(), "win32_backend_tests.exe");
+  EXPECT_EQ(process.ProgramFolder(), Narrow(own.parent_path().wstring()) + "\\");
+}
+
+// Started in this program's working folder, with its own quoted path as the
+// command line, also from a folder and a name with blanks and accents.
+TEST(Win32Process, StartsAProgramWithoutWaitingForIt) {
+  const std::wstring helper =
+      std::filesystem::path(OwnPath()).parent_path().wstring() + L"\\win32_started_program.exe";
+  testing::TempFolder folder;
+  std::filesystem::create_directory(L"with blank \u00E9");
+  const std::wstring copy =
+      std::filesystem::current_path().wstring() + L"\\with blank \u00E9\\Started \u00E9.exe";
+  ASSERT_TRUE(std::filesystem::copy_file(helper, copy));
+
+  Win32Process().StartProgram(Narrow(copy));
+  // The program writes started.txt at once; allow a slow machine plenty.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!std::filesystem::exists("started.txt") && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(std::filesystem::exists("started.txt"));
+  const std::string quoted_path = '"' + Narrow(copy).append(1, '"');
+  EXPECT_EQ(testing::ReadBytes("started.txt"), quoted_path);
+}
+
+TEST(Win32Process, AProgramThatCannotStartIsReportedWithTheSystemText) {
+  testing::TempFolder folder;
+  try {
+    Win32Process().StartProgram("missing.exe");
+    ADD_FAILURE() << "no failure reported";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot start missing.exe: " + SystemErrorText(ERROR_FILE_NOT_FOUND));
+  }
+}
+
+}  // namespace
+}  // namespace tickerloom::platform::win32

@@ -1,0 +1,795 @@
+// The window `Tickerloom` on the Win32 toolkit (under Wine in CI): every
+// control's place in pixels at 96 dpi, texts, tool-tips, fonts, colours and
+// settings, the tab order, Enter and Escape, the length limits, change
+// events, timers, the focus after a message box, the real message boxes and
+// the clipboard.
+#include "platform/win32/Win32Desktop.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <ole2.h>
+#include <oleacc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <thread>
+
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Text.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WindowFakes.h"
+#include "window/Layout.h"
+#include "window/Tickerloom.h"
+
+namespace tickerloom::platform::win32 {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ReadBytes;
+
+constexpr auto kPatience = 60s;  // for what a busy machine may take its time over
+
+// A message box as another thread saw it while it was open.
+struct SeenBox {
+  std::wstring title;
+  std::wstring text;
+  std::vector<int> buttons;
+  bool icon = false;
+  HWND owner = nullptr;
+};
+
+// Waits on a thread of its own for the next message box of `thread`, notes
+// what it shows, runs `while_open` and presses `answer` (a button, or kEnter).
+class BoxAnswerer {
+ public:
+  static constexpr int kEnter = 0;
+  BoxAnswerer(DWORD thread, int answer, std::function<void(HWND box)> while_open = {})
+      : worker_([this, thread, answer, while_open] { Answer(thread, answer, while_open); }) {}
+  ~BoxAnswerer() {
+    if (worker_.joinable()) worker_.join();
+  }
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+  const SeenBox& Seen() {
+    worker_.join();
+    return seen_;
+  }
+
+ private:
+  static HWND FindBox(DWORD thread) {
+    HWND found = nullptr;
+    ::EnumThreadWindows(
+        thread,
+        [](HWND window, LPARAM result) -> BOOL {
+          wchar_t name[16] = {};
+          ::GetClassNameW(window, name, 16);
+          if (std::wstring_view(name) != L"#32770" || !::IsWindowVisible(window)) return TRUE;
+          *reinterpret_cast<HWND*>(result) = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+  }
+
+  void Answer(DWORD thread, int answer, const std::function<void(HWND)>& while_open) {
+    HWND box = nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while ((box = FindBox(thread)) == nullptr && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(10ms);
+    }
+    if (box == nullptr) return;
+    seen_.title = WindowTextOf(box);
+    seen_.owner = ::GetWindow(box, GW_OWNER);
+    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t name[16] = {};
+      ::GetClassNameW(child, name, 16);
+      const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+      if (std::wstring_view(name) == L"Button" && ::IsWindowVisible(child)) {
+        seen_.buttons.push_back(::GetDlgCtrlID(child));
+      } else if (std::wstring_view(name) == L"Static") {
+        if ((style & SS_TYPEMASK) == SS_ICON) {
+          seen_.icon = seen_.icon ||
+                       (::IsWindowVisible(child) && ::SendMessageW(child, STM_GETICON, 0, 0) != 0);
+        } else if (WindowTextOf(child).size() > seen_.text.size()) {
+          seen_.text = WindowTextOf(child);
+        }
+      }
+    }
+    if (while_open) while_open(box);
+    if (answer == kEnter) {
+      GUITHREADINFO input{};
+      input.cbSize = sizeof input;
+      ::GetGUIThreadInfo(thread, &input);
+      ::PostMessageW(input.hwndFocus, WM_KEYDOWN, VK_RETURN, 1);
+      ::PostMessageW(input.hwndFocus, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001));
+      return;
+    }
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box, answer)));
+  }
+
+  static std::wstring WindowTextOf(HWND window) {
+    wchar_t text[4096] = {};
+    ::GetWindowTextW(window, text, 4096);
+    return text;
+  }
+
+  SeenBox seen_;
+  std::thread worker_;
+};
+
+struct Expected {
+  const char* name;
+  const wchar_t* window_class;
+  const char* caption;
+  RECT pixels;  // left, top, right, bottom in the parent's client area
+  const char* tool_tip;
+};
+
+// The layout in pixels at 96 dpi (twips / 15).
+const Expected kLayout[] = {
+    {"ScriptText", L"Edit", "", {40, 8, 177, 27}, "Script Text"},
+    {"ScriptMake", L"Button", "Make", {184, 32, 257, 51}, "Generate Script"},
+    {"ScriptLine", L"Edit", "1", {112, 64, 177, 83}, "Line Size"},
+    {"ScriptLength", L"Static", "", {40, 32, 177, 51}, "Length Of The Text You Typed In"},
+    {"ScriptName", L"Edit", "", {184, 8, 257, 27}, "Script Name"},
+    {"ScriptBind", L"Edit", "2", {16, 32, 33, 51}, "Bind To Key"},
+    {"Label1", L"Static", "F", {8, 35, 17, 52}, ""},
+    {"ScriptTotalFile", L"Button", "Total Files", {8, 56, 73, 89}, ""},
+    {"ScriptAbout",
+     L"Button",
+     "Help + About",
+     {184, 64, 257, 83},
+     "Program Help And About The Author"},
+    {"ScriptTotalFileLbl",
+     L"Static",
+     "",
+     {8, 16, 57, 33},
+     "Number Of Files Generated For Last Script"},
+    {"HlpScriptLine", L"Button", "?->", {80, 64, 107, 83}, "Line Size Help"},
+    {"Command1",
+     L"Button",
+     "Cut",
+     {8, 8, 33, 25},
+     "Copy Script Text To Clipboard And Clear The Text Box"},
+    {"Label2",
+     L"Static",
+     "WWW.ZELTRIN.EXAMPLE.COM",
+     {8, 96, 257, 113},
+     "Visit The Authors Website"},
+};
+
+const char* ToolTipOf(std::string_view name) {
+  for (const Expected& row : kLayout) {
+    if (row.name == name) return row.tool_tip;
+  }
+  return "<no such control>";
+}
+
+bool WaitCursorShown() {
+  return ::GetCursor() == ::LoadCursorW(nullptr, IDC_WAIT);
+}
+
+class Win32Window : public ::testing::Test {
+ protected:
+  void SetUp() override { Open(); }
+  void TearDown() override {
+    window_.reset();
+    Pump();
+  }
+
+  void Open(MessageBoxes* boxes = nullptr) {
+    window_.reset();
+    window_ = std::make_unique<window::Tickerloom>(
+        window::Services{desktop_.Toolkit(), files_, boxes != nullptr ? *boxes : boxes_,
+                         desktop_.Clipboard(), opener_, process_, &hook_});
+    window_->Open();
+    ::SetForegroundWindow(Main());
+    Pump();
+  }
+
+  Win32ToolkitWindow& Native() { return static_cast<Win32ToolkitWindow&>(window_->Window()); }
+  HWND Main() { return Native().Window(); }
+  HWND Control(const char* name) { return Native().Control(name); }
+  std::string Text(const char* name) { return window_->Window().Text(name); }
+  std::string FocusName() {
+    for (const Expected& row : kLayout) {
+      if (Control(row.name) == ::GetFocus()) return row.name;
+    }
+    return "<none>";
+  }
+
+  // Runs the pending messages, through the toolkit as its loop does.
+  void Pump() {
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message != WM_QUIT) desktop_.Toolkit().Dispatch(message);
+    }
+  }
+  bool PumpUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    for (;;) {
+      Pump();
+      if (done()) return true;
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+  }
+  // A key pressed in the focused control, as the message loop gets it.
+  void Key(WPARAM key, bool shift = false) {
+    BYTE state[256] = {};
+    ::GetKeyboardState(state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    ::SetKeyboardState(state);
+    for (const UINT kind : {WM_KEYDOWN, WM_KEYUP}) {
+      MSG message{};
+      message.hwnd = ::GetFocus();
+      message.message = kind;
+      message.wParam = key;
+      message.lParam = kind == WM_KEYDOWN ? 1 : static_cast<LPARAM>(0xC0000001);
+      desktop_.Toolkit().Dispatch(message);
+    }
+    state[VK_SHIFT] = 0;
+    ::SetKeyboardState(state);
+    Pump();
+  }
+  // Characters typed into the focused control.
+  void TypeMore(const std::wstring& characters) {
+    for (wchar_t character : characters) {
+      MSG message{};
+      message.hwnd = ::GetFocus();
+      message.message = WM_CHAR;
+      message.wParam = character;
+      message.lParam = 1;
+      desktop_.Toolkit().Dispatch(message);
+    }
+    Pump();
+  }
+  // Types into a field as the user would: into it, select all, type.
+  void Type(const char* name, const std::wstring& text) {
+    ::SetFocus(Control(name));
+    ::SendMessageW(Control(name), EM_SETSEL, 0, -1);
+    TypeMore(text.empty() ? std::wstring(1, L'\b') : text);
+  }
+  void Click(const char* name) {
+    ::SendMessageW(Control(name), BM_CLICK, 0, 0);
+    Pump();
+  }
+  void ClickLabel(const char* name) {
+    ::SendMessageW(Control(name), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    ::SendMessageW(Control(name), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    Pump();
+  }
+  std::string FolderEntries() { return testing::ListFolder("."); }
+
+  testing::TempFolder folder_;
+  Win32Desktop desktop_;
+  Win32FileSystem native_files_;
+  testing::WatchedFiles files_{native_files_, &WaitCursorShown};
+  testing::RecordingBoxes boxes_;
+  testing::RecordingOpener opener_;
+  testing::FixedProcess process_;
+  testing::CountingHook hook_;
+  std::unique_ptr<window::Tickerloom> window_;
+};
+
+TEST(Win32Toolkit, TwipsBecomePixelsOfTheMonitorsDpi) {
+  const struct {
+    int twips;
+    unsigned dpi;
+    int pixels;
+  } cases[] = {
+      {3960, 96, 264},  {1695, 96, 113},  {15, 96, 1},    {285, 120, 24},
+      {3960, 144, 396}, {1695, 192, 226}, {255, 144, 26}, {0, 240, 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips;
+}
+
+TEST_F(Win32Window, InitialStateAndFocus) {
+  wchar_t caption[64] = {};
+  ::GetWindowTextW(Main(), caption, 64);
+  EXPECT_EQ(std::wstring(caption), L"Zeltrin's Tickerloom");
+  RECT client{};
+  ::GetClientRect(Main(), &client);
+  EXPECT_EQ(client.right, 264);
+  EXPECT_EQ(client.bottom, 113);
+  const LONG style = ::GetWindowLongW(Main(), GWL_STYLE);
+  EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);  // resizable, both buttons
+  EXPECT_TRUE(::IsWindowVisible(Main()));
+  EXPECT_EQ(::GetMenu(Main()), nullptr);
+  EXPECT_EQ(FocusName(), "ScriptText");
+  EXPECT_EQ(hook_.loads, 1);
+  EXPECT_EQ(hook_.folder_at_load, "/opt/nox/");
+  EXPECT_TRUE(boxes_.shown.empty());
+  // The program's icon, 32 x 32.
+  const auto icon = reinterpret_cast<HICON>(::SendMessageW(Main(), WM_GETICON, ICON_BIG, 0));
+  ASSERT_NE(icon, nullptr);
+  ICONINFO info{};
+  ASSERT_NE(::GetIconInfo(icon, &info), 0);
+  BITMAP bitmap{};
+  ::GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, 32);
+  EXPECT_EQ(bitmap.bmHeight, 32);
+  ::DeleteObject(info.hbmColor);
+  ::DeleteObject(info.hbmMask);
+  EXPECT_NE(::SendMessageW(Main(), WM_GETICON, ICON_SMALL, 0), 0);
+}
+
+TEST_F(Win32Window, EveryControlAtItsPlaceWithItsTextsAndToolTip) {
+  ASSERT_EQ(Native().Dpi(), 96u);
+  const HWND tips = Native().ToolTips();
+  int with_tips = 0;
+  for (const Expected& row : kLayout) {
+    SCOPED_TRACE(row.name);
+    const HWND control = Control(row.name);
+    wchar_t window_class[32] = {};
+    ::GetClassNameW(control, window_class, 32);
+    EXPECT_EQ(std::wstring(window_class), row.window_class);
+    RECT place{};
+    ::GetWindowRect(control, &place);
+    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(place.left, row.pixels.left);
+    EXPECT_EQ(place.top, row.pixels.top);
+    EXPECT_EQ(place.right, row.pixels.right);
+    EXPECT_EQ(place.bottom, row.pixels.bottom);
+    EXPECT_EQ(Text(row.name), row.caption);
+    EXPECT_TRUE(::IsWindowVisible(control));
+
+    wchar_t tip[256] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = ::GetParent(control);
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = tip;
+    ::SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(Narrow(tip), row.tool_tip);
+    if (*row.tool_tip != '\0') ++with_tips;
+  }
+  EXPECT_EQ(::SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), with_tips);
+  EXPECT_EQ(::GetParent(Control("ScriptTotalFileLbl")), Control("ScriptTotalFile"));
+  EXPECT_EQ(::GetParent(Control("Label2")), Main());
+}
+
+TEST_F(Win32Window, ControlSettingsFontsAndColours) {
+  const auto style = [&](const char* name) { return ::GetWindowLongW(Control(name), GWL_STYLE); };
+  // The key box: one character, centred, in the scroll-bar colour.
+  EXPECT_EQ(::SendMessageW(Control("ScriptBind"), EM_GETLIMITTEXT, 0, 0), 1);
+  EXPECT_NE(style("ScriptBind") & ES_CENTER, 0);
+  const auto background = [&](const char* name) {
+    const HDC dc = ::GetDC(Control(name));
+    const LRESULT brush = ::SendMessageW(Main(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                                         reinterpret_cast<LPARAM>(Control(name)));
+    ::ReleaseDC(Control(name), dc);
+    return reinterpret_cast<HBRUSH>(brush);
+  };
+  EXPECT_EQ(background("ScriptBind"), ::GetSysColorBrush(COLOR_SCROLLBAR));
+  EXPECT_NE(background("ScriptText"), ::GetSysColorBrush(COLOR_SCROLLBAR));
+  // The other text boxes hold any length and scroll.
+  for (const char* name : {"ScriptText", "ScriptLine", "ScriptName"}) {
+    EXPECT_GE(::SendMessageW(Control(name), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE) << name;
+    EXPECT_NE(style(name) & ES_AUTOHSCROLL, 0) << name;
+  }
+  // No default button.
+  for (const char* name : {"ScriptMake", "ScriptAbout", "HlpScriptLine", "Command1"}) {
+    EXPECT_EQ(style(name) & BS_TYPEMASK, BS_PUSHBUTTON) << name;
+  }
+  EXPECT_EQ(style("ScriptTotalFile") & BS_TYPEMASK, BS_GROUPBOX);
+  EXPECT_EQ(style("Label2") & SS_TYPEMASK, SS_CENTER);
+  EXPECT_EQ(style("ScriptTotalFileLbl") & SS_TYPEMASK, SS_CENTER);
+  EXPECT_NE(style("Label2") & SS_NOTIFY, 0);
+
+  const auto font = [&](const char* name) {
+    LOGFONTW logical{};
+    const auto handle = reinterpret_cast<HFONT>(::SendMessageW(Control(name), WM_GETFONT, 0, 0));
+    ::GetObjectW(handle, sizeof logical, &logical);
+    return logical;
+  };
+  const LOGFONTW label2 = font("Label2");
+  EXPECT_EQ(std::wstring(label2.lfFaceName), L"Tahoma");
+  EXPECT_EQ(label2.lfHeight, -13);  // 9.75 points at 96 dpi
+  EXPECT_EQ(label2.lfWeight, 700);
+  EXPECT_EQ(label2.lfCharSet, 0);
+  EXPECT_FALSE(label2.lfItalic || label2.lfUnderline || label2.lfStrikeOut);
+  // Every other control has the system's message font.
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  for (const Expected& row : kLayout) {
+    if (std::string_view(row.name) == "Label2") continue;
+    const LOGFONTW other = font(row.name);
+    EXPECT_EQ(std::wstring(other.lfFaceName), metrics.lfMessageFont.lfFaceName) << row.name;
+    EXPECT_EQ(other.lfHeight, metrics.lfMessageFont.lfHeight) << row.name;
+  }
+
+  // The cross-hair over the website label only.
+  const auto cursor_over = [&](const char* name) {
+    ::SendMessageW(Main(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Control(name)),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return ::GetCursor();
+  };
+  EXPECT_EQ(cursor_over("Label2"), ::LoadCursorW(nullptr, IDC_CROSS));
+  EXPECT_NE(cursor_over("ScriptLength"), ::LoadCursorW(nullptr, IDC_CROSS));
+}
+
+// Stands in for the system's annotation service (oleacc) in this process and
+// notes what the window asks of it: Wine's service answers "not implemented",
+// so the annotations themselves cannot be read back here.
+class RecordingAccessibility final : public IAccPropServices, public IClassFactory {
+ public:
+  RecordingAccessibility() {
+    ::CoRegisterClassObject(CLSID_AccPropServices, static_cast<IClassFactory*>(this),
+                            CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+  }
+  ~RecordingAccessibility() { ::CoRevokeClassObject(cookie_); }
+  RecordingAccessibility(const RecordingAccessibility&) = delete;
+  RecordingAccessibility& operator=(const RecordingAccessibility&) = delete;
+
+  // "name" or "description" of a window's client object, as set.
+  std::map<std::pair<HWND, std::string>, std::wstring> properties;
+  std::vector<HWND> cleared;
+
+  HRESULT WINAPI QueryInterface(REFIID id, void** object) override {
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IAccPropServices)) {
+      *object = static_cast<IAccPropServices*>(this);
+    } else if (IsEqualIID(id, IID_IClassFactory)) {
+      *object = static_cast<IClassFactory*>(this);
+    } else {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    return S_OK;
+  }
+  ULONG WINAPI AddRef() override { return 2; }
+  ULONG WINAPI Release() override { return 1; }
+  HRESULT WINAPI CreateInstance(IUnknown* outer, REFIID id, void** object) override {
+    return outer != nullptr ? CLASS_E_NOAGGREGATION : QueryInterface(id, object);
+  }
+  HRESULT WINAPI LockServer(BOOL) override { return S_OK; }
+
+  HRESULT WINAPI SetHwndPropStr(HWND window, DWORD object, DWORD child, MSAAPROPID property,
+                                LPCWSTR text) override {
+    if (object != static_cast<DWORD>(OBJID_CLIENT) || child != CHILDID_SELF) return E_INVALIDARG;
+    if (IsEqualGUID(property, PROPID_ACC_NAME)) properties[{window, "name"}] = text;
+    if (IsEqualGUID(property, PROPID_ACC_DESCRIPTION)) properties[{window, "description"}] = text;
+    return S_OK;
+  }
+  HRESULT WINAPI ClearHwndProps(HWND window, DWORD, DWORD, const MSAAPROPID*, int) override {
+    cleared.push_back(window);
+    return S_OK;
+  }
+  // Not used by the window.
+  HRESULT WINAPI SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                               AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI SetHwndProp(HWND, DWORD, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+  HRESULT WINAPI SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                   AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+  HRESULT WINAPI SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT WINAPI SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                    AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*) override {
+    return E_NOTIMPL;
+  }
+
+ private:
+  DWORD cookie_ = 0;
+};
+
+// Screen readers name the caption-less text boxes by their tool-tips; the
+// counters keep their value as name and are described by their tool-tips.
+TEST_F(Win32Window, TextBoxesAreNamedForScreenReaders) {
+  RecordingAccessibility service;
+  Open();
+  std::map<std::pair<HWND, std::string>, std::wstring> expected;
+  for (const char* name : {"ScriptText", "ScriptLine", "ScriptName", "ScriptBind"}) {
+    expected[{Control(name), "name"}] = Widen(ToolTipOf(name));
+  }
+  for (const char* name : {"ScriptLength", "ScriptTotalFileLbl"}) {
+    expected[{Control(name), "description"}] = Widen(ToolTipOf(name));
+  }
+  EXPECT_EQ(service.properties, expected);
+  const HWND text_box = Control("ScriptText");
+  window_.reset();
+  EXPECT_NE(std::find(service.cleared.begin(), service.cleared.end(), text_box),
+            service.cleared.end());
+}
+
+TEST_F(Win32Window, TabAndShiftTabFollowTheTabOrder) {
+  const std::vector<std::string> order = {"ScriptText",    "ScriptMake", "ScriptLine",
+                                          "ScriptName",    "ScriptBind", "ScriptAbout",
+                                          "HlpScriptLine", "Command1",   "ScriptText"};
+  ASSERT_EQ(FocusName(), order.front());
+  for (std::size_t step = 1; step < order.size(); ++step) {
+    Key(VK_TAB);
+    EXPECT_EQ(FocusName(), order[step]) << step;
+  }
+  Key(VK_TAB, true);
+  EXPECT_EQ(FocusName(), "Command1");
+  Key(VK_TAB, true);
+  EXPECT_EQ(FocusName(), "HlpScriptLine");
+}
+
+TEST_F(Win32Window, EnterAndEscapeClickNothing) {
+  // With inputs that Make would accept, any click on Make would write files.
+  Type("ScriptText", L"Hello");
+  Type("ScriptName", L"quiet");
+  for (const char* name : {"ScriptText", "ScriptLine", "ScriptName", "ScriptBind"}) {
+    ::SetFocus(Control(name));
+    Key(VK_RETURN);
+    Key(VK_ESCAPE);
+    EXPECT_EQ(FocusName(), name);
+  }
+  EXPECT_TRUE(boxes_.shown.empty());
+  EXPECT_EQ(FolderEntries(), "");
+  EXPECT_EQ(Text("ScriptTotalFileLbl"), "");
+  EXPECT_TRUE(::IsWindowVisible(Main()));
+  // Tab makes a focused button the default one in a dialog; not here.
+  ::SetFocus(Control("ScriptText"));
+  Key(VK_TAB);
+  ASSERT_EQ(FocusName(), "ScriptMake");
+  Key(VK_RETURN);
+  Key(VK_TAB);
+  ASSERT_EQ(FocusName(), "ScriptLine");
+  Key(VK_RETURN);
+  EXPECT_EQ(FolderEntries(), "");
+  EXPECT_EQ(::GetWindowLongW(Control("ScriptMake"), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+  // Space clicks the focused button.
+  Key(VK_TAB, true);
+  Key(VK_SPACE);
+  EXPECT_EQ(Text("ScriptTotalFileLbl"), "5");
+}
+
+TEST_F(Win32Window, TheKeyBoxHoldsOneCharacterAndTheTextAnyNumber) {
+  ::SetFocus(Control("ScriptBind"));
+  ::SendMessageW(Control("ScriptBind"), EM_SETSEL, 1, 1);
+  TypeMore(L"5");
+  EXPECT_EQ(Text("ScriptBind"), "2");
+  ::SendMessageW(Control("ScriptBind"), EM_SETSEL, 0, -1);
+  TypeMore(L"7");
+  EXPECT_EQ(Text("ScriptBind"), "7");
+
+  // A pasted text far beyond the edit control's usual 30,000 characters.
+  const std::string long_text(100000, 'x');
+  desktop_.Clipboard().SetText(long_text);
+  ::SetFocus(Control("ScriptText"));
+  ::SendMessageW(Control("ScriptText"), WM_PASTE, 0, 0);
+  Pump();
+  EXPECT_EQ(Text("ScriptText").size(), 100000u);
+  EXPECT_EQ(Text("ScriptLength"), "100000");
+}
+
+TEST_F(Win32Window, TheLengthCounterFollowsEveryChange) {
+  Type("ScriptText", L"abc");
+  EXPECT_EQ(Text("ScriptLength"), "3");
+  TypeMore(L"\b");
+  EXPECT_EQ(Text("ScriptLength"), "2");
+  desktop_.Clipboard().SetText("xyz");
+  ::SendMessageW(Control("ScriptText"), WM_PASTE, 0, 0);
+  Pump();
+  EXPECT_EQ(Text("ScriptText"), "abxyz");
+  EXPECT_EQ(Text("ScriptLength"), "5");
+  TypeMore(L"\u00E9");  // one character, two bytes of UTF-8
+  EXPECT_EQ(Text("ScriptLength"), "6");
+  // Set by the program: a character outside the BMP is one, in two UTF-16 units.
+  window_->Window().SetText(window::kScriptText, "a\xF0\x9F\x98\x80");
+  EXPECT_EQ(Text("ScriptLength"), "2");
+  window_->Window().SetText(window::kScriptText, std::string(250, ' '));
+  EXPECT_EQ(Text("ScriptLength"), "250");
+  Click("Command1");
+  EXPECT_EQ(Text("ScriptLength"), "0");
+}
+
+TEST_F(Win32Window, MakeWritesTheFilesUnderAWaitCursor) {
+  Type("ScriptText", L"This Is A Sample Script");
+  Type("ScriptLine", L"10");
+  Type("ScriptName", L"hello");
+  Click("ScriptMake");
+  EXPECT_TRUE(boxes_.shown.empty());
+  EXPECT_EQ(Text("ScriptTotalFileLbl"), "23");
+  EXPECT_EQ(ReadBytes("hello-1.rul"), "Bind F2 \"execrul hello-2.rul\"\r\nSay This Is A \r\n");
+  EXPECT_EQ(ReadBytes("hello-23.rul"), "Bind F2 \"execrul hello-1.rul\"\r\nSay tThis Is A\r\n");
+  EXPECT_GE(files_.writes, 24);
+  EXPECT_EQ(files_.writes_without_wait_cursor, 0);
+  EXPECT_FALSE(WaitCursorShown());
+}
+
+TEST_F(Win32Window, AFileFailureShowsTheSystemTextAndTheWindowGoesOn) {
+  Type("ScriptText", L"abc");
+  Type("ScriptName", L"no-such-folder/x");
+  Click("ScriptMake");
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_EQ(boxes_.shown.front().prompt,
+            "Cannot create \"no-such-folder/x-1.rul\": " + SystemErrorText(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(Text("ScriptTotalFileLbl"), "3");
+  EXPECT_FALSE(WaitCursorShown());
+  Type("ScriptName", L"x");
+  Click("ScriptMake");
+  EXPECT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_TRUE(testing::PathExists("x-3.rul"));
+}
+
+TEST_F(Win32Window, CopyAndClearThroughTheClipboard) {
+  desktop_.Clipboard().SetText("held before");
+  Type("ScriptText", L"a\u00E9z");
+  Click("Command1");
+  EXPECT_EQ(desktop_.Clipboard().Text(), "a\u00E9z");
+  EXPECT_EQ(Text("ScriptText"), "");
+  EXPECT_EQ(Text("ScriptLength"), "0");
+  Click("Command1");
+  EXPECT_EQ(desktop_.Clipboard().Text(), "");
+  EXPECT_TRUE(boxes_.shown.empty());
+  desktop_.Clipboard().SetText("line one\r\nline two");
+  EXPECT_EQ(desktop_.Clipboard().Text(), "line one\r\nline two");
+  desktop_.Clipboard().Clear();
+  EXPECT_EQ(desktop_.Clipboard().Text(), "");
+}
+
+TEST_F(Win32Window, TheWebsiteLabelOpensTheAddressForTheWindow) {
+  ClickLabel("Label2");
+  ASSERT_EQ(opener_.addresses, std::vector<std::string>{"https://www.zeltrin.example.com/"});
+  EXPECT_EQ(opener_.owners.front(), reinterpret_cast<NativeWindowHandle>(Main()));
+  EXPECT_TRUE(boxes_.shown.empty());
+  ClickLabel("ScriptLength");
+  ClickLabel("Label1");
+  EXPECT_EQ(opener_.addresses.size(), 1u);
+  // Nothing on this desktop opens a missing file: reported as not opened.
+  EXPECT_FALSE(desktop_.Opener().Open(reinterpret_cast<NativeWindowHandle>(Main()),
+                                      "C:\\no-such-folder\\no-such-file.txt"));
+}
+
+// Moved to a monitor of 144 dpi, the window lays itself out again: places,
+// sizes and fonts in that monitor's pixels, the window where the system says.
+TEST_F(Win32Window, AnotherMonitorsDpiScalesTheLayout) {
+  RECT suggested{10, 20, 10 + 420, 20 + 210};
+  ::SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(Native().Dpi(), 144u);
+  RECT place{};
+  ::GetWindowRect(Control("ScriptText"), &place);
+  ::MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&place), 2);
+  EXPECT_EQ(place.left, 60);                 // 600 twips
+  EXPECT_EQ(place.top, 12);                  // 120 twips
+  EXPECT_EQ(place.right - place.left, 206);  // 2055 twips
+  EXPECT_EQ(place.bottom - place.top, 29);   // 285 twips
+  ::GetWindowRect(Control("ScriptTotalFileLbl"), &place);
+  ::MapWindowPoints(nullptr, Control("ScriptTotalFile"), reinterpret_cast<POINT*>(&place), 2);
+  EXPECT_EQ(place.left, 12);
+  EXPECT_EQ(place.top, 24);
+  LOGFONTW label2{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Control("Label2"), WM_GETFONT, 0, 0)),
+               sizeof label2, &label2);
+  EXPECT_EQ(label2.lfHeight, -20);  // 9.75 points at 144 dpi
+  RECT window{};
+  ::GetWindowRect(Main(), &window);
+  EXPECT_TRUE(::EqualRect(&window, &suggested));
+}
+
+TEST_F(Win32Window, ResizingMovesNothing) {
+  std::vector<RECT> before;
+  for (const Expected& row : kLayout) {
+    RECT place{};
+    ::GetWindowRect(Control(row.name), &place);
+    ::MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&place), 2);
+    before.push_back(place);
+  }
+  const auto unmoved = [&] {
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      RECT place{};
+      ::GetWindowRect(Control(kLayout[i].name), &place);
+      ::MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&place), 2);
+      if (!::EqualRect(&place, &before[i])) return false;
+    }
+    return true;
+  };
+  ::SetWindowPos(Main(), nullptr, 0, 0, 600, 400, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  EXPECT_TRUE(unmoved());
+  ::SetWindowPos(Main(), nullptr, 0, 0, 100, 50, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  EXPECT_TRUE(unmoved());
+  ::ShowWindow(Main(), SW_MAXIMIZE);
+  Pump();
+  EXPECT_TRUE(unmoved());
+}
+
+TEST_F(Win32Window, TimersTickAndSwitch) {
+  EXPECT_TRUE(window_->Timer1Enabled());
+  EXPECT_TRUE(window_->Timer2Enabled());
+  ASSERT_TRUE(PumpUntil([&] { return hook_.timer1 >= 2 && hook_.timer2 >= 1; }));
+  window_->SwitchTimer2Off();
+  EXPECT_FALSE(window_->Timer2Enabled());
+  const int timer2_ticks = hook_.timer2;
+  window_->SwitchTimer1On();  // already on: stays on
+  EXPECT_TRUE(window_->Timer1Enabled());
+  const int timer1_ticks = hook_.timer1;
+  ASSERT_TRUE(PumpUntil([&] { return hook_.timer1 > timer1_ticks + 2; }));
+  EXPECT_EQ(hook_.timer2, timer2_ticks);
+}
+
+// A real box: title, text, buttons, icon, owner; ticks that arrive while it
+// is open are dropped; the focus is back on its control afterwards.
+TEST_F(Win32Window, ARealMessageBoxHoldsTheTicksAndGivesTheFocusBack) {
+  Open(&desktop_.Boxes());
+  // Into the Make button by keyboard; Space clicks it: with no text, a box.
+  Key(VK_TAB);
+  ASSERT_EQ(FocusName(), "ScriptMake");
+  const int ticks_before = hook_.timer1 + hook_.timer2;
+  BoxAnswerer answerer(::GetCurrentThreadId(), IDOK, [&](HWND) {
+    // Timer messages for the window while the box waits; the box's own
+    // loop hands them on in order, before the OK.
+    for (const char* timer : {"Timer1", "Timer2", "Timer1"}) {
+      ::PostMessageW(Main(), WM_TIMER, Native().TimerId(timer), 0);
+    }
+  });
+  Key(VK_SPACE);
+  const SeenBox& seen = answerer.Seen();
+  EXPECT_EQ(seen.title, L"Tickerloom");
+  EXPECT_EQ(seen.text, L"Enter Some Text");
+  EXPECT_EQ(seen.buttons, std::vector<int>{IDOK});
+  EXPECT_FALSE(seen.icon);
+  EXPECT_EQ(seen.owner, Main());
+  EXPECT_EQ(hook_.timer1 + hook_.timer2, ticks_before);
+  EXPECT_EQ(FocusName(), "ScriptMake");
+
+  // A box opened while the focus is in a text box gives it back there too.
+  ::SetFocus(Control("ScriptName"));
+  BoxAnswerer help(::GetCurrentThreadId(), IDOK);
+  ::SendMessageW(Main(), WM_COMMAND,
+                 MAKEWPARAM(::GetDlgCtrlID(Control("HlpScriptLine")), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Control("HlpScriptLine")));
+  EXPECT_EQ(Narrow(help.Seen().text).substr(0, 10), "Example:\r\n");
+  EXPECT_EQ(FocusName(), "ScriptName");
+  // The timers go on afterwards.
+  ASSERT_TRUE(PumpUntil([&] { return hook_.timer1 + hook_.timer2 > ticks_before; }));
+}
+
+TEST_F(Win32Window, TheUpdateQuestionHasYesAsDefaultAndTheInformationIcon) {
+  Message message;
+  message.prompt = "A Newer Version Is Available\r\nDo You Want To Download It Now?";
+  message.title = "Update";
+  message.buttons = MessageButtons::kYesNo;
+  message.icon = MessageIcon::kInformation;
+  // Enter answers Yes, the default button.
+  for (const auto& [press, answer] :
+       {std::pair{IDNO, MessageAnswer::kNo}, std::pair{BoxAnswerer::kEnter, MessageAnswer::kYes}}) {
+    BoxAnswerer answerer(::GetCurrentThreadId(), press);
+    EXPECT_EQ(desktop_.Boxes().Show(message), answer);
+    const SeenBox& seen = answerer.Seen();
+    EXPECT_EQ(seen.title, L"Update");
+    EXPECT_EQ(seen.text, L"A Newer Version Is Available\r\nDo You Want To Download It Now?");
+    EXPECT_EQ(seen.buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_TRUE(seen.icon);
+    EXPECT_EQ(seen.owner, Main());
+  }
+}
+
+}  // namespace
+}  // namespace tickerloom::platform::win32
