@@ -5,7 +5,7 @@
 
 namespace tickerloom::platform {
 
-class PosixFileSystem final : public FileSystem {
+class PosixFileSystem : public FileSystem {
  public:
   bool FileExists(const std::string& path) override;
   std::unique_ptr<TextReader> OpenForReading(const std::string& path) override;
