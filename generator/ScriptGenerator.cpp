@@ -1,20 +1,22 @@
 #include "generator/ScriptGenerator.h"
 
-#include "generator/ScrollScript.h"
 #include "common/Number.h"
+#include "generator/ScrollScript.h"
 #include "generator/Text.h"
 
 namespace tickerloom::generator {
 
-void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files) {
+ScrollRequest ReadScrollRequest(const ScriptForm& form) {
   ScrollRequest request;
   request.text = DecodeUtf8(form.ScriptText());
-  // A fractional line size or key is rounded once, half to even, and the
-  // whole number is used throughout.
   request.line_size = RoundHalfToEven(LeadingNumber(form.ScriptLine()));
   request.script_name = DecodeUtf8(form.ScriptName());
   request.key_number = RoundHalfToEven(LeadingNumber(form.ScriptBind()));
+  return request;
+}
 
+void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files) {
+  const ScrollRequest request = ReadScrollRequest(form);
   const ScrollScript script(request);
   form.SetTotalFileCaption(DecimalText(script.FileCount()));
 

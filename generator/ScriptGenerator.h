@@ -5,9 +5,14 @@
 #include <string>
 
 #include "generator/ScriptForm.h"
+#include "generator/ScrollScript.h"
 #include "platform/FileSystem.h"
 
 namespace tickerloom::generator {
+
+// The four inputs as the generator uses them: a fractional line size or key
+// is rounded once, half to even, and that whole number is used throughout.
+ScrollRequest ReadScrollRequest(const ScriptForm& form);
 
 // Throws platform::FileError at the first file operation that fails: files
 // already written stay, and autoexec.rul is left as it was.

@@ -15,6 +15,21 @@ std::u32string WritableScriptName(std::u32string_view script_name) {
   return writable;
 }
 
+long long ScrollFileCount(const ScrollRequest& request) {
+  const auto scroll_text_length =
+      static_cast<long long>(request.text.size()) + request.line_size - 1;
+  return scroll_text_length + 1 - request.line_size;
+}
+
+GameNameFault FindGameNameFault(const ScrollRequest& request) {
+  const std::string name = EncodeWindows1252(WritableScriptName(request.script_name));
+  if (name.find_first_of(" \"") != std::string::npos) return GameNameFault::kSpaceOrQuote;
+  if (ScriptFileName(name, ScrollFileCount(request)).size() > kLongestGameFileName) {
+    return GameNameFault::kTooLong;
+  }
+  return GameNameFault::kNone;
+}
+
 ScrollScript::ScrollScript(const ScrollRequest& request)
     : line_size_(request.line_size), key_number_(request.key_number) {
   const std::u32string script_name = WritableScriptName(request.script_name);
@@ -31,7 +46,7 @@ ScrollScript::ScrollScript(const ScrollRequest& request)
   encoded_scroll_text_ = EncodeWindows1252(scroll_text_);
   encoded_script_name_ = EncodeWindows1252(script_name);
   native_script_name_ = EncodeUtf8(script_name);
-  file_count_ = static_cast<long long>(scroll_text_.size()) + 1 - line_size_;
+  file_count_ = ScrollFileCount(request);
 }
 
 ScriptFileContents ScrollScript::File(long long file_number) const {

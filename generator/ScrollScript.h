@@ -19,6 +19,26 @@ struct ScrollRequest {
 // line names exactly a file that is written.
 std::u32string WritableScriptName(std::u32string_view script_name);
 
+// The number of files of the chain: the length of the scroll text (the text
+// and its first line size - 1 characters) + 1 - line size, one per character.
+long long ScrollFileCount(const ScrollRequest& request);
+
+// Why the game could not run the chain of a request, in the order checked.
+enum class GameNameFault {
+  kNone,
+  // The console splits a command at blanks and ends a quoted part at the next
+  // double quote, and execrul takes exactly one file name.
+  kSpaceOrQuote,
+  // execrul copies the file name into a buffer of 128 characters, unchecked.
+  kTooLong,
+};
+inline constexpr std::size_t kLongestGameFileName = 127;
+
+// Checks the script name as the files hold it (WritableScriptName, in
+// Windows-1252) against the longest file name of the chain,
+// "<name>-<file count>.rul".
+GameNameFault FindGameNameFault(const ScrollRequest& request);
+
 struct ScriptFileContents {
   std::string file_name;  // native (UTF-8) file name, relative to the working folder
   std::string bind_line;  // Windows-1252 bytes, no terminator

@@ -10,6 +10,10 @@ void MergeStartupScript(platform::FileSystem& files, long long key_number,
   const std::string startup_script(kStartupScriptName);
   const std::string advert_line = AdvertLine();
 
+  // Held from the read to the replace, so that a run of another instance
+  // cannot slip in between and have its line lost.
+  const auto lock = files.LockForUpdate(startup_script);
+
   // The old file is handled as bytes: what is read is written back unchanged.
   std::string old_startup_text;
   bool advert_found = false;

@@ -14,6 +14,8 @@ namespace tickerloom::platform {
 class FileError : public std::runtime_error {
  public:
   FileError(std::string_view operation, std::string_view path, int error_number);
+  // For a refusal the OS has no error number for; ErrorNumber() is then 0.
+  FileError(std::string_view operation, std::string_view path, std::string_view reason);
   int ErrorNumber() const { return error_number_; }
 
  private:
@@ -43,6 +45,12 @@ class TextWriter {
   virtual void Close() = 0;
 };
 
+// An exclusive advisory lock held for as long as the object lives.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -55,9 +63,19 @@ class FileSystem {
   // Writes a whole new version of an existing or new file safely: the lines go
   // to a temporary file in the same folder, and Close() flushes it to disk and
   // renames it over the file (over the file a symbolic link points to, keeping
-  // its permission bits). Until Close() succeeds the old file is untouched; a
-  // failure or a writer dropped without Close() leaves no temporary file.
+  // its permission bits, and its owner and group where the OS allows). An
+  // existing file that the user may not write, or that is not a regular file
+  // (a folder, a pipe, a device), is refused at once, without opening it. Until
+  // Close() succeeds the old file is untouched; a failure or a writer dropped
+  // without Close() leaves no temporary file.
   virtual std::unique_ptr<TextWriter> OpenForReplacing(const std::string& path) = 0;
+  // Locks the file at path for a read, merge and replace by this process:
+  // blocks until every other process's lock for the same file (also reached
+  // through a link) is released, and holds until the returned object is
+  // destroyed. Advisory: it holds off only others that lock too. It never
+  // leaves a file behind in the folder, and the file need not exist. Not
+  // nested: a second lock for the same file waits for the first one.
+  virtual std::unique_ptr<FileLock> LockForUpdate(const std::string& path) = 0;
   virtual void RemoveFile(const std::string& path) = 0;
   // Renames within one folder; works on the running program's own executable.
   virtual void RenameFile(const std::string& from, const std::string& to) = 0;

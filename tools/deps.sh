@@ -7,6 +7,7 @@ PACKAGES=(
   cmake g++ make pkg-config zlib1g-dev
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libsodium-dev ca-certificates
+  libgcrypt20-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
 )

@@ -5,5 +5,5 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/tools/deps.sh"
-(cd "$root" && cmake --preset default >/dev/null && cmake --build --preset default)
+(cd "$root" && cmake --preset default >/dev/null && cmake --build --preset default --target Quorvane)
 exec "$root/build/default/Quorvane.exe"

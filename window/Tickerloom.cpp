@@ -147,6 +147,17 @@ void Tickerloom::ScriptMake_Click() {
     Say("Enter A Number Between 2 And 8 In The 'Bind To Key' Box");
     return;
   }
+  // A chain the game could not run, or whose key would crash it.
+  switch (generator::FindGameNameFault(generator::ReadScrollRequest(*this))) {
+    case generator::GameNameFault::kSpaceOrQuote:
+      Say("The Script Name Cannot Contain Spaces Or Double Quotes");
+      return;
+    case generator::GameNameFault::kTooLong:
+      Say("The Script Name Is Too Long For The Game");
+      return;
+    case generator::GameNameFault::kNone:
+      break;
+  }
   BusyCursor busy(*window_);
   generator::GenerateScrollScript(*this, services_.files);
 }

@@ -22,6 +22,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
@@ -127,7 +128,9 @@ QtToolkitWindow::QtToolkitWindow(const WindowLayout& layout, WindowEvents& event
       case ControlKind::kTextBox: {
         auto* edit = new QLineEdit(parent);
         edit->setText(FromUtf8(control.caption));
-        if (control.max_length > 0) edit->setMaxLength(control.max_length);
+        // Qt's own default would cut a longer text at 32767 characters.
+        edit->setMaxLength(control.max_length > 0 ? control.max_length
+                                                  : std::numeric_limits<int>::max());
         edit->setAlignment(alignment | Qt::AlignVCenter);
         if (control.background == Background::kScrollBar) {
           QPalette palette = edit->palette();

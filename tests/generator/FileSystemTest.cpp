@@ -96,6 +96,8 @@ TEST(PosixFileSystem, FailuresNameTheOperationThePathAndTheReason) {
             "Cannot delete \"missing\": No such file or directory");
   EXPECT_EQ(message([&] { files.RenameFile("missing", "other"); }),
             "Cannot rename \"missing\": No such file or directory");
+  EXPECT_EQ(message([&] { files.LockForUpdate("missing/autoexec.rul"); }),
+            "Cannot lock the folder of \"missing/autoexec.rul\": No such file or directory");
 }
 
 TEST(PosixFileSystem, RenamesAndDeletes) {

@@ -69,6 +69,40 @@ TEST(ScrollScript, BindLinesNameExactlyTheFilesWritten) {
   EXPECT_EQ(WritableScriptName(U"\u20AC/x"), U"\u20AC/x");
 }
 
+// The game splits a command at blanks, ends a quoted part at the next double
+// quote and copies execrul's file name into 128 characters.
+TEST(ScrollScript, FindsScriptNamesTheGameCannotRun) {
+  const std::u32string longest_for_nine(121, U'n');  // "nnn...-9.rul": 127 characters
+  const struct {
+    const char* description;
+    std::u32string name;
+    std::u32string text;
+    long long line_size;
+    GameNameFault fault;
+  } cases[] = {
+      {"plain", U"intro", U"abcde", 3, GameNameFault::kNone},
+      {"blank", U"my intro", U"abc", 1, GameNameFault::kSpaceOrQuote},
+      {"only a blank", U" ", U"abc", 1, GameNameFault::kSpaceOrQuote},
+      {"double quote", U"a\"b", U"abc", 1, GameNameFault::kSpaceOrQuote},
+      // Written as '?', so neither splits the command.
+      {"tab", U"a\tb", U"abc", 1, GameNameFault::kNone},
+      {"ideographic space", U"a\u3000b", U"abc", 1, GameNameFault::kNone},
+      {"longest for 9 files", longest_for_nine, U"123456789", 2, GameNameFault::kNone},
+      {"one longer", longest_for_nine + U"n", U"123456789", 2, GameNameFault::kTooLong},
+      {"longest for 9, with 10 files", longest_for_nine, U"1234567890", 1, GameNameFault::kTooLong},
+      // One Windows-1252 byte each, although longer in UTF-8.
+      {"euro signs", std::u32string(121, U'\u20AC'), U"123456789", 1, GameNameFault::kNone},
+      {"blank and too long", longest_for_nine + U" ", U"123456789", 1,
+       GameNameFault::kSpaceOrQuote},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.description);
+    const ScrollRequest request{c.text, c.line_size, c.name, 2};
+    EXPECT_EQ(ScrollFileCount(request), static_cast<long long>(c.text.size()));
+    EXPECT_EQ(FindGameNameFault(request), c.fault);
+  }
+}
+
 TEST(ScrollScript, RefusesRequestsOutsideItsLimits) {
   const ScrollRequest bad[] = {
       {U"", 1, U"n", 2},   {U"abc", 0, U"n", 2}, {U"abc", 4, U"n", 2},

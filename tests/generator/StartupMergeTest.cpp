@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
@@ -9,6 +15,7 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FakeForm.h"
+#include "tests/support/MemoryFileSystem.h"
 #include "tests/support/TempFolder.h"
 
 namespace tickerloom::generator {
@@ -89,18 +96,155 @@ TEST(MergeStartupScript, ReplacesTheFileALinkPointsToAndKeepsItsPermissions) {
   EXPECT_EQ(ListFolder("game"), "autoexec.rul");
 }
 
-TEST(MergeStartupScript, AFolderNamedAutoexecIsReportedAndKept) {
-  testing::TempFolder folder;
-  std::filesystem::create_directory("autoexec.rul");
-  platform::PosixFileSystem files;
+std::string MergeFailure(platform::FileSystem& files) {
   try {
     MergeStartupScript(files, 3, U"demo");
-    ADD_FAILURE() << "no failure reported";
   } catch (const platform::FileError& error) {
-    EXPECT_STREQ(error.what(), "Cannot replace \"autoexec.rul\": Is a directory");
+    return error.what();
   }
-  EXPECT_TRUE(std::filesystem::is_directory("autoexec.rul"));
-  EXPECT_EQ(ListFolder("."), "autoexec.rul");
+  return "no failure";
+}
+
+void MakeSocket(const char* path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path, sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ::close(fd);
+}
+
+// Refused by looking at it only: opening a pipe would block the program.
+TEST(MergeStartupScript, AnAutoexecThatIsNoRegularFileIsReportedAndKept) {
+  const struct {
+    const char* description;
+    std::function<void()> make;
+    std::filesystem::file_type kept;
+    const char* message;
+  } cases[] = {
+      {"folder", [] { std::filesystem::create_directory("autoexec.rul"); },
+       std::filesystem::file_type::directory, "Cannot replace \"autoexec.rul\": Is a directory"},
+      {"named pipe", [] { ASSERT_EQ(::mkfifo("autoexec.rul", 0644), 0); },
+       std::filesystem::file_type::fifo,
+       "Cannot replace \"autoexec.rul\": Not a regular file but a named pipe"},
+      {"socket", [] { MakeSocket("autoexec.rul"); }, std::filesystem::file_type::socket,
+       "Cannot replace \"autoexec.rul\": Not a regular file but a socket"},
+      {"link to a named pipe",
+       [] {
+         ASSERT_EQ(::mkfifo("pipe", 0644), 0);
+         std::filesystem::create_symlink("pipe", "autoexec.rul");
+       },
+       std::filesystem::file_type::fifo,
+       "Cannot replace \"./pipe\": Not a regular file but a named pipe"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.description);
+    testing::TempFolder folder;
+    c.make();
+    const std::string before = ListFolder(".");
+    platform::PosixFileSystem files;
+    EXPECT_EQ(MergeFailure(files), c.message);
+    EXPECT_EQ(std::filesystem::status("autoexec.rul").type(), c.kept);
+    EXPECT_EQ(ListFolder("."), before);
+  }
+}
+
+struct OwnedCase {
+  const char* description;
+  uid_t owner;  // as created, before the merge
+  gid_t group;
+  mode_t mode;
+  const char* failure;  // "" when the merge succeeds
+  uid_t owner_after;
+  gid_t group_after;
+};
+
+// The file's own permission counts, not only the folder's; a replaced file
+// keeps its mode, and its owner and group as far as the user may set them.
+// Root may write any file, so the merges run as an ordinary user.
+TEST(MergeStartupScript, AsAnOrdinaryUserHonoursTheFilesOwnerGroupAndMode) {
+  const bool root = ::geteuid() == 0;
+  const uid_t user = root ? testing::kOrdinaryUser : ::geteuid();
+  // A group the user belongs to besides its own.
+  const gid_t extra_group = root ? 100 : ::getegid();
+  std::vector<OwnedCase> cases = {
+      {"read-only", user, extra_group, 0444, "Cannot replace \"autoexec.rul\": Permission denied",
+       user, extra_group},
+      {"writable", user, extra_group, 0664, "", user, extra_group},
+  };
+  if (root) {
+    // Only root may give a file away: the user's new file keeps the group.
+    cases.push_back(
+        {"another user's, writable for the group", 0, extra_group, 0664, "", user, extra_group});
+  }
+  const std::string old_contents = "old\r\n";
+  for (const OwnedCase& c : cases) {
+    SCOPED_TRACE(c.description);
+    testing::TempFolder folder;
+    WriteBytes("autoexec.rul", old_contents);
+    ASSERT_EQ(::chown(".", user, static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(::chown("autoexec.rul", c.owner, c.group), 0);
+    ASSERT_EQ(::chmod("autoexec.rul", c.mode), 0);
+
+    const auto result = testing::RunAsOrdinaryUser({extra_group}, [](std::string& message) {
+      platform::PosixFileSystem files;
+      message = MergeFailure(files);
+      return 0;
+    });
+    if (result.exit_code == testing::kNoOrdinaryUser) GTEST_SKIP() << result.message;
+    ASSERT_EQ(result.exit_code, 0);
+
+    struct stat info {};
+    ASSERT_EQ(::stat("autoexec.rul", &info), 0);
+    if (*c.failure != '\0') {
+      EXPECT_EQ(result.message, c.failure);
+      EXPECT_EQ(ReadBytes("autoexec.rul"), old_contents);
+    } else {
+      EXPECT_EQ(result.message, "no failure");
+      EXPECT_EQ(ReadBytes("autoexec.rul"), kTop + old_contents + "\r\n" + kBind);
+    }
+    EXPECT_EQ(info.st_mode & 07777, c.mode);
+    EXPECT_EQ(info.st_uid, c.owner_after);
+    EXPECT_EQ(info.st_gid, c.group_after);
+    EXPECT_EQ(ListFolder("."), "autoexec.rul");
+  }
+}
+
+TEST(MergeStartupScript, HoldsTheLockFromTheReadUntilTheReplaceIsClosed) {
+  testing::MemoryFileSystem files;
+  files.files["autoexec.rul"] = "old\r\n";
+  MergeStartupScript(files, 3, U"demo");
+  EXPECT_EQ(files.events,
+            (std::vector<std::string>{"lock autoexec.rul", "read autoexec.rul", "read autoexec.rul",
+                                      "replace autoexec.rul", "unlock autoexec.rul"}));
+}
+
+std::size_t CountOf(const std::string& haystack, const std::string& needle) {
+  std::size_t count = 0;
+  for (auto at = haystack.find(needle); at != std::string::npos;
+       at = haystack.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// Two instances pressing Make again and again at the same time: every run's
+// line survives.
+TEST(MergeStartupScript, TwoProcessesMergingAtOnceLoseNoLine) {
+  testing::TempFolder folder;
+  constexpr int kRuns = 100;
+  const pid_t first = testing::StartGenerating(testing::FakeForm("ab", "1", "a", "2"), kRuns);
+  const pid_t second = testing::StartGenerating(testing::FakeForm("ab", "1", "b", "3"), kRuns);
+  for (const pid_t child : {first, second}) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const std::string merged = ReadBytes("autoexec.rul");
+  EXPECT_EQ(CountOf(merged, "Bind F2 \"execrul a-1.rul\"\r\n"), std::size_t{kRuns});
+  EXPECT_EQ(CountOf(merged, "Bind F3 \"execrul b-1.rul\"\r\n"), std::size_t{kRuns});
+  EXPECT_EQ(CountOf(merged, kAdvert), 1u);
+  EXPECT_EQ(ListFolder("."), "a-1.rul a-2.rul autoexec.rul b-1.rul b-2.rul");
 }
 
 TEST(MergeStartupScript, FullDiskLeavesTheOldFileByteIdentical) {

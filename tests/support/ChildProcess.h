@@ -2,14 +2,18 @@
 // test process itself (resource limits, signals).
 #pragma once
 
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tickerloom::testing {
 
@@ -49,6 +53,28 @@ inline ChildResult RunInChild(const std::function<int(std::string& message)>& bo
   ::waitpid(pid, &status, 0);
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
   return result;
+}
+
+// The user a test runs as when it must not be root (root may write any file):
+// "nobody" on Debian.
+inline constexpr uid_t kOrdinaryUser = 65534;
+inline constexpr gid_t kOrdinaryGroup = 65534;
+// The exit code of a child that could not become the ordinary user.
+inline constexpr int kNoOrdinaryUser = 77;
+
+// Runs body in a child as an ordinary user: a root process's child becomes
+// kOrdinaryUser with kOrdinaryGroup and the given supplementary groups; any
+// other process's child stays the user it is.
+inline ChildResult RunAsOrdinaryUser(const std::vector<gid_t>& groups,
+                                     const std::function<int(std::string& message)>& body) {
+  return RunInChild([&](std::string& message) {
+    if (::geteuid() == 0 && (::setgroups(groups.size(), groups.data()) != 0 ||
+                             ::setgid(kOrdinaryGroup) != 0 || ::setuid(kOrdinaryUser) != 0)) {
+      message = std::string("cannot become an ordinary user: ") + std::strerror(errno);
+      return kNoOrdinaryUser;
+    }
+    return body(message);
+  });
 }
 
 // Makes every file larger than `bytes` fail to grow, as on a full disk.

@@ -52,4 +52,21 @@ inline ChildResult GenerateOnAFullDisk(rlim_t max_file_size, const FakeForm& for
   });
 }
 
+// Starts a child that runs `runs` generations through its own file layer and
+// exits with 0, or with 1 at the first failure. The caller reaps it.
+inline pid_t StartGenerating(const FakeForm& form, int runs = 1) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  platform::PosixFileSystem files;
+  for (int run = 0; run < runs; ++run) {
+    FakeForm copy = form;
+    try {
+      generator::GenerateScrollScript(copy, files);
+    } catch (...) {
+      ::_exit(1);
+    }
+  }
+  ::_exit(0);
+}
+
 }  // namespace tickerloom::testing

@@ -9,18 +9,38 @@ namespace {
 
 class MemoryWriter final : public platform::TextWriter {
  public:
-  MemoryWriter(std::map<std::string, std::string>& files, std::string path)
-      : files_(files), path_(std::move(path)) {}
+  MemoryWriter(std::map<std::string, std::string>& files, std::string path,
+               std::vector<std::string>* events)
+      : files_(files), path_(std::move(path)), events_(events) {}
   void WriteLine(std::string_view bytes) override {
     buffer_.append(bytes);
     buffer_.append("\r\n");
   }
-  void Close() override { files_[path_] = std::move(buffer_); }
+  void Close() override {
+    files_[path_] = std::move(buffer_);
+    if (events_ != nullptr) events_->push_back("replace " + path_);
+  }
 
  private:
   std::map<std::string, std::string>& files_;
   std::string path_;
+  std::vector<std::string>* events_;  // only for replacing writers
   std::string buffer_;
+};
+
+class MemoryLock final : public platform::FileLock {
+ public:
+  MemoryLock(std::vector<std::string>& events, std::string path)
+      : events_(events), path_(std::move(path)) {
+    events_.push_back("lock " + path_);
+  }
+  ~MemoryLock() override { events_.push_back("unlock " + path_); }
+  MemoryLock(const MemoryLock&) = delete;
+  MemoryLock& operator=(const MemoryLock&) = delete;
+
+ private:
+  std::vector<std::string>& events_;
+  std::string path_;
 };
 
 }  // namespace
@@ -32,16 +52,21 @@ bool MemoryFileSystem::FileExists(const std::string& path) {
 std::unique_ptr<platform::TextReader> MemoryFileSystem::OpenForReading(const std::string& path) {
   const auto found = files.find(path);
   if (found == files.end()) throw platform::FileError("open", path, ENOENT);
+  events.push_back("read " + path);
   return std::make_unique<platform::BytesTextReader>(path, found->second);
 }
 
 std::unique_ptr<platform::TextWriter> MemoryFileSystem::OpenForWriting(const std::string& path) {
   files[path].clear();
-  return std::make_unique<MemoryWriter>(files, path);
+  return std::make_unique<MemoryWriter>(files, path, nullptr);
 }
 
 std::unique_ptr<platform::TextWriter> MemoryFileSystem::OpenForReplacing(const std::string& path) {
-  return std::make_unique<MemoryWriter>(files, path);
+  return std::make_unique<MemoryWriter>(files, path, &events);
+}
+
+std::unique_ptr<platform::FileLock> MemoryFileSystem::LockForUpdate(const std::string& path) {
+  return std::make_unique<MemoryLock>(events, path);
 }
 
 void MemoryFileSystem::RemoveFile(const std::string& path) {

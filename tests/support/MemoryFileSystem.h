@@ -3,6 +3,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -11,11 +12,15 @@ namespace tickerloom::testing {
 class MemoryFileSystem final : public platform::FileSystem {
  public:
   std::map<std::string, std::string> files;
+  // In order: "lock <path>", "read <path>", "replace <path>" (at Close),
+  // "unlock <path>".
+  std::vector<std::string> events;
 
   bool FileExists(const std::string& path) override;
   std::unique_ptr<platform::TextReader> OpenForReading(const std::string& path) override;
   std::unique_ptr<platform::TextWriter> OpenForWriting(const std::string& path) override;
   std::unique_ptr<platform::TextWriter> OpenForReplacing(const std::string& path) override;
+  std::unique_ptr<platform::FileLock> LockForUpdate(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to) override;
 };

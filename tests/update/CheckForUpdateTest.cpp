@@ -11,6 +11,7 @@
 #include "platform/posix/PosixUpdateFiles.h"
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/Fakes.h"
+#include "tests/update/support/TestKeys.h"
 #include "tests/update/support/TestServer.h"
 #include "update/HandOver.h"
 #include "update/Signature.h"
@@ -42,14 +43,7 @@ const UpdateTimeouts kTestTimeouts{
                    .floor_bytes_per_second = 1024,
                    .floor_window = seconds(1)}};
 
-struct Keys {
-  PublicKey public_key{};
-  SecretKey secret_key{};
-  Keys() {
-    InitialiseSodium();
-    crypto_sign_keypair(public_key.data(), secret_key.data());
-  }
-};
+using Keys = testing::TestKeys;
 
 const Keys& Signer() {
   static const Keys keys;

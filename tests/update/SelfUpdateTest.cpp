@@ -14,6 +14,7 @@
 #include "platform/posix/PosixUpdateFiles.h"
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/Fakes.h"
+#include "tests/update/support/TestKeys.h"
 #include "tests/update/support/TestServer.h"
 #include "update/Signature.h"
 
@@ -47,8 +48,9 @@ class SelfUpdateTest : public ::testing::Test {
     std::filesystem::create_directory(window_.folder);
     std::filesystem::create_directory(root_);
     WriteBytes(window_.folder + "Quorvane.exe", "old program");
-    InitialiseSodium();
-    crypto_sign_keypair(public_key_.data(), secret_key_.data());
+    const testing::TestKeys keys;
+    public_key_ = keys.public_key;
+    secret_key_ = keys.secret_key;
     server_ = std::make_unique<testing::TestServer>(root_);
     hook_ = std::make_unique<SelfUpdate>(
         SelfUpdateServices{files_, update_files_, download_, process_,

@@ -22,6 +22,7 @@
 #include <QtTest>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -99,6 +100,9 @@ class WatchedFiles final : public platform::FileSystem {
   std::unique_ptr<platform::TextWriter> OpenForReplacing(const std::string& path) override {
     Note();
     return files.OpenForReplacing(path);
+  }
+  std::unique_ptr<platform::FileLock> LockForUpdate(const std::string& path) override {
+    return files.LockForUpdate(path);
   }
   void RemoveFile(const std::string& path) override { files.RemoveFile(path); }
   void RenameFile(const std::string& from, const std::string& to) override {
@@ -208,6 +212,9 @@ const QString kSizeMessage = QStringLiteral(
     "Total Amount Of Text Should Be Bigger Than Line Size\r\nAnd Line Size Should be Above 0");
 const QString kKeyMessage =
     QStringLiteral("Enter A Number Between 2 And 8 In The 'Bind To Key' Box");
+const QString kNameSplitMessage =
+    QStringLiteral("The Script Name Cannot Contain Spaces Or Double Quotes");
+const QString kNameLengthMessage = QStringLiteral("The Script Name Is Too Long For The Game");
 
 }  // namespace
 
@@ -325,7 +332,7 @@ class TickerloomWindowTest : public QObject {
     QVERIFY(bind->alignment() & Qt::AlignHCenter);
     QCOMPARE(bind->palette().color(QPalette::Base), QColor(200, 200, 200));
     QVERIFY(Edit("ScriptText")->palette().color(QPalette::Base) != QColor(200, 200, 200));
-    QVERIFY(Edit("ScriptText")->maxLength() > 1000);
+    QCOMPARE(Edit("ScriptText")->maxLength(), std::numeric_limits<int>::max());
 
     auto* label2 = Find<QLabel>("Label2");
     QCOMPARE(label2->font().family(), QStringLiteral("Tahoma"));
@@ -445,6 +452,12 @@ class TickerloomWindowTest : public QObject {
     QCOMPARE(Caption("ScriptLength"), QStringLiteral("2"));
     text->setText(QString(250, QChar(' ')));
     QCOMPARE(Caption("ScriptLength"), QStringLiteral("250"));
+    // No limit of the toolkit's own: a pasted text of 100,000 characters is kept whole.
+    QApplication::clipboard()->setText(QString(100000, QChar('x')));
+    text->selectAll();
+    QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(text->text().size(), 100000);
+    QCOMPARE(Caption("ScriptLength"), QStringLiteral("100000"));
     Click("Command1");
     QCOMPARE(Caption("ScriptLength"), QStringLiteral("0"));
   }
@@ -514,6 +527,28 @@ class TickerloomWindowTest : public QObject {
                                                                      << "1"
                                                                      << "n" << key << kKeyMessage;
     }
+    QTest::newRow("key before name's blank") << "ab"
+                                             << "1"
+                                             << "my name"
+                                             << "x" << kKeyMessage;
+    QTest::newRow("blank in name") << "ab"
+                                   << "1"
+                                   << "my name"
+                                   << "2" << kNameSplitMessage;
+    QTest::newRow("blank name") << "ab"
+                                << "1"
+                                << " "
+                                << "2" << kNameSplitMessage;
+    QTest::newRow("quote in name") << "ab"
+                                   << "1"
+                                   << "a\"b"
+                                   << "2" << kNameSplitMessage;
+    // "<121 n>-10.rul" has 128 characters.
+    QTest::newRow("name too long for 10 files")
+        << "abcdefghij"
+        << "2.5" << QString(121, 'n') << "2" << kNameLengthMessage;
+    QTest::newRow("blank before length") << "abcdefghij"
+                                         << "1" << QString(130, ' ') << "2" << kNameSplitMessage;
   }
   void makeChecks() {
     QFETCH(QString, text);
@@ -565,6 +600,17 @@ class TickerloomWindowTest : public QObject {
       QCOMPARE(Prompts(), QStringList{kKeyMessage});
       QCOMPARE(FolderEntries(), QStringList());
     }
+  }
+
+  // "<120 characters>-10.rul" is exactly the 127 characters the game takes;
+  // a euro sign is one character in the files.
+  void makeAcceptsTheLongestNameTheGameTakes() {
+    const QString name = QString(119, 'n') + QChar(0x20AC);
+    Type("ScriptText", "abcdefghij");
+    Type("ScriptName", name);
+    Click("ScriptMake");
+    QCOMPARE(Prompts(), QStringList());
+    QVERIFY(PathExists((name + "-10.rul").toStdString()));
   }
 
   void makeWritesTheFiles() {

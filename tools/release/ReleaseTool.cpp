@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "common/ProgramInfo.h"
 #include "common/Number.h"
+#include "common/ProgramInfo.h"
 #include "update/Signature.h"
 
 namespace {
@@ -75,13 +75,10 @@ std::string TrimLineEnd(std::string text) {
 }
 
 int KeyGen(const std::string& secret_path) {
-  InitialiseSodium();
-  PublicKey public_key{};
-  SecretKey secret_key{};
-  crypto_sign_keypair(public_key.data(), secret_key.data());
-  WriteNewFile(secret_path, ToHex(secret_key) + "\n", 0600, true);
-  sodium_memzero(secret_key.data(), secret_key.size());
-  const std::string public_hex = ToHex(public_key);
+  auto keys = tickerloom::platform::MakeEd25519KeyPair();
+  WriteNewFile(secret_path, ToHex(keys.secret_key) + "\n", 0600, true);
+  tickerloom::platform::WipeSecretKey(keys.secret_key);
+  const std::string public_hex = ToHex(keys.public_key);
   WriteNewFile(secret_path + ".pub", public_hex + "\n", 0644, true);
   std::cout << public_hex << "\n";
   return 0;
@@ -104,8 +101,7 @@ int Publish(const std::string& version, const std::string& executable,
   digest.Add(std::as_bytes(std::span(program.data(), program.size())));
   const Signature signature = Sign(*secret_key, digest.Finish());
 
-  PublicKey public_key{};
-  crypto_sign_ed25519_sk_to_pk(public_key.data(), secret_key->data());
+  const PublicKey public_key = tickerloom::platform::Ed25519PublicKeyOf(*secret_key);
   UpdateDigest check(version);
   check.Add(std::as_bytes(std::span(program.data(), program.size())));
   if (!Verify(public_key, check.Finish(), signature))
