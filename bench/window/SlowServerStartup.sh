@@ -5,14 +5,7 @@
 # headers and then nothing, or trickles 2 bytes a second.
 # Usage: bench/window/SlowServerStartup.sh [build folder] [runs]
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-build="$(cd "${1:-$root/build/default}" && pwd)"
-runs="${2:-3}"
-
-if [[ -z "${TICKERLOOM_IN_XVFB:-}" ]]; then
-  export TICKERLOOM_IN_XVFB=1
-  exec xvfb-run -a -s "-noreset -screen 0 640x480x24" bash "${BASH_SOURCE[0]}" "$build" "$runs"
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/InXvfb.sh" 3 "$@"
 
 work="$(mktemp -d)"
 server_pid=""
