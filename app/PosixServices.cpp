@@ -14,15 +14,53 @@
 #include "update/SelfUpdate.h"
 #endif
 
+#if TICKERLOOM_TEST_PROGRAM
+#include <cstdlib>
+#endif
+
 namespace tickerloom::app {
 namespace {
+
+#if TICKERLOOM_TEST_PROGRAM
+// The test program's update files, for the crash tests of the hand-over:
+// with TICKERLOOM_TEST_KILL_AT_STEP=n the program kills itself with SIGKILL
+// at step n of its changes to them: 0 just before the first rename or delete,
+// k just after the k-th. No other build reads the variable.
+class KillingFileSystem final : public platform::PosixFileSystem {
+ public:
+  KillingFileSystem() {
+    const char* step = std::getenv("TICKERLOOM_TEST_KILL_AT_STEP");
+    if (step != nullptr) kill_at_ = std::atol(step);
+  }
+  void RemoveFile(const std::string& path) override {
+    Step();
+    PosixFileSystem::RemoveFile(path);
+    ++changes_;
+    Step();
+  }
+  void RenameFile(const std::string& from, const std::string& to) override {
+    Step();
+    PosixFileSystem::RenameFile(from, to);
+    ++changes_;
+    Step();
+  }
+
+ private:
+  void Step() const {
+    if (changes_ == kill_at_) std::raise(SIGKILL);
+  }
+
+  long kill_at_ = -1;
+  long changes_ = 0;
+};
+#endif
 
 class PosixServices final : public PlatformServices {
  public:
   explicit PosixServices(const char* argv0) : process_(argv0) {
 #if TICKERLOOM_SELF_UPDATE
-    self_update_.emplace(update::SelfUpdateServices{files_, update_files_, download_, process_,
-                                                    update::UpdateSource {
+    self_update_.emplace(update::SelfUpdateServices{files_for_update_, update_files_, download_,
+                                                    process_, update::UpdateSource {
                                                       kUpdateBaseUrl,
                                                       kUpdatePublicKey
                                                     }});
@@ -46,6 +84,11 @@ class PosixServices final : public PlatformServices {
   platform::PosixProcess process_;
   platform::PosixFileSystem files_;
 #if TICKERLOOM_SELF_UPDATE
+#if TICKERLOOM_TEST_PROGRAM
+  KillingFileSystem files_for_update_;
+#else
+  platform::FileSystem& files_for_update_ = files_;
+#endif
   platform::PosixUpdateFiles update_files_;
   platform::CurlDownload download_;
   std::optional<update::SelfUpdate> self_update_;

@@ -11,12 +11,20 @@ namespace tickerloom::platform {
 class UpdateFiles {
  public:
   virtual ~UpdateFiles() = default;
-  // Creates a new, empty file with a unique name that starts with prefix in
-  // folder (folder ends with the separator) and returns its path. Throws
-  // FileError.
-  virtual std::string CreateTemporaryFile(const std::string& folder, const std::string& prefix) = 0;
-  // Lets the file be run as a program. Throws FileError.
-  virtual void MakeExecutable(const std::string& path) = 0;
+  // Creates a new, empty file beside target (in its folder) whose name says
+  // which file it stands for and which process owns it, and returns its path.
+  // Throws FileError.
+  virtual std::string CreateTemporaryFile(const std::string& target) = 0;
+  // Removes the temporary files beside target (from CreateTemporaryFile and
+  // from Download::Fetch to target) whose owner no longer runs, as a killed
+  // process leaves them; never those of a process that still runs. Best
+  // effort: a file that cannot be removed stays for a later start.
+  virtual void RemoveOrphanedTemporaries(const std::string& target) = 0;
+  // Gives the file the permission bits of the running program's executable
+  // file, so that an update is as runnable as the program it replaces; where
+  // there is no such file to copy from, lets the file be run wherever it can
+  // be read. Throws FileError.
+  virtual void TakeProgramPermissions(const std::string& path) = 0;
   // Hands the file's bytes to sink in order, a chunk at a time, so that the
   // file is never held whole in memory. Throws FileError.
   virtual void ReadInChunks(const std::string& path,

@@ -100,13 +100,35 @@ class ToolkitWindow {
   virtual NativeWindowHandle Handle() const = 0;
 };
 
-class WindowToolkit {
+// A small modal box that shows how far a download has come and offers
+// Cancel: the title, a prompt, a progress bar with the bytes received (and the
+// percentage when the length is known), and a Cancel button. The work runs on
+// the user-interface thread meanwhile; the box closes when the object goes.
+class ProgressBox {
  public:
-  virtual ~WindowToolkit() = default;
+  virtual ~ProgressBox() = default;
+  // Shows the figures and handles the events that are waiting (painting, the
+  // Cancel button), so call it often. total: the whole length when known.
+  // Returns false once the user has cancelled (Cancel, Escape or closing the
+  // box), true while the work may go on.
+  virtual bool Update(std::uint64_t received, std::optional<std::uint64_t> total) = 0;
+};
+
+class ProgressBoxes {
+ public:
+  virtual ~ProgressBoxes() = default;
+  // Opens a progress box at 0 bytes, modal for the whole program: while it is
+  // open no other window takes input and no timer tick reaches WindowEvents.
+  virtual std::unique_ptr<ProgressBox> OpenProgressBox(const std::string& title,
+                                                       const std::string& prompt) = 0;
+};
+
+class WindowToolkit : public ProgressBoxes {
+ public:
   // Creates every control of the layout; the events go to `events`, which must
   // outlive the window.
   virtual std::unique_ptr<ToolkitWindow> OpenWindow(const WindowLayout& layout,
-                                                      WindowEvents& events) = 0;
+                                                    WindowEvents& events) = 0;
   // Runs the event loop until the last window is closed; returns the exit code.
   virtual int Run() = 0;
 };

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Cuts a release: builds in Release mode, runs the tests against that build,
 # and writes the update directory (version file, program and signature) ready
-# to upload to a static web server.
+# to upload to a static web server, and the Debian package (built without the
+# self-update) beside it.
 # Usage: tools/release.sh <secret key file> <output folder>
 # The release build takes its update server and public key from the release
 # preset (TICKERLOOM_UPDATE_BASE_URL, TICKERLOOM_UPDATE_PUBLIC_KEY); the
@@ -23,6 +24,9 @@ cmake --build --preset release
 ctest --preset release
 build/release/tools/release/tickerloom-release publish "$version" build/release/Quorvane.exe \
   "$secret_key" "$output"
-(cd build/release && cpack -G DEB -B "$output/deb" >/dev/null)
+# The package is built without the self-update: the package manager updates it.
+cmake --preset package >/dev/null
+cmake --build --preset package
+(cd build/package && cpack -G DEB -B "$output/deb" >/dev/null)
 echo "Tickerloom $version: upload $output/Quorvane.exe, Quorvane.exe.sig, then Quorvane.exeVer.txt;"
 echo "the Debian package is in $output/deb."

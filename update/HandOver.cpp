@@ -1,43 +1,66 @@
 #include "update/HandOver.h"
 
+#include <stdexcept>
 #include <utility>
 
 namespace tickerloom::update {
 
 HandOver::HandOver(std::string exe_name, platform::FileSystem& files, platform::MessageBoxes& boxes,
-                   platform::Process& process, UpdateTimers& timers)
+                   platform::Process& process, UpdateTimers& timers, HandOverState& state)
     : exe_name_(std::move(exe_name)),
       files_(files),
       boxes_(boxes),
       process_(process),
-      timers_(timers) {}
+      timers_(timers),
+      state_(state) {}
 
 void HandOver::Timer1Tick(const std::string& app_folder) {
   const std::string new_executable = app_folder + "New" + exe_name_;
-  if (files_.FileExists(new_executable) && process_.RunningName() == exe_name_) {
-    boxes_.Show(platform::Message{.prompt = "Download Of Update Completed",
-                                  .title = "Update",
-                                  .buttons = platform::MessageButtons::kOk,
-                                  .icon = platform::MessageIcon::kInformation});
-    process_.StartProgram(new_executable);
-    process_.ExitNow();
+  if (process_.RunningName() != exe_name_ || state_.start_failed ||
+      !files_.FileExists(new_executable)) {
+    return;
   }
+  boxes_.Show(platform::Message{.prompt = "Download Of Update Completed",
+                                .title = "Update",
+                                .buttons = platform::MessageButtons::kOk,
+                                .icon = platform::MessageIcon::kInformation});
+  StartNewAndEnd(new_executable);
 }
 
 void HandOver::Timer2Tick(const std::string& app_folder) {
   const std::string plain_executable = app_folder + exe_name_;
   const std::string new_executable = app_folder + "New" + exe_name_;
   const std::string running_name = process_.RunningName();
-  if (running_name == exe_name_ && files_.FileExists(new_executable)) {
-    process_.StartProgram(new_executable);
-    process_.ExitNow();
-  } else if (running_name == "New" + exe_name_ && files_.FileExists(plain_executable)) {
-    files_.RemoveFile(plain_executable);
-    files_.RenameFile(new_executable, plain_executable);
-  } else if (running_name == "New" + exe_name_) {
-    files_.RenameFile(new_executable, plain_executable);
+  if (running_name == exe_name_ && !state_.start_failed && files_.FileExists(new_executable)) {
+    StartNewAndEnd(new_executable);
+  } else if (running_name == "New" + exe_name_ && files_.FileExists(new_executable)) {
+    // One rename replaces the plain executable: there is no moment without it.
+    try {
+      files_.RenameFile(new_executable, plain_executable);
+    } catch (const platform::FileError&) {
+      // Another copy of the new program was quicker.
+      if (files_.FileExists(new_executable)) throw;
+    }
   }
   timers_.SwitchTimer2Off();
+}
+
+void HandOver::StartNewAndEnd(const std::string& new_executable) {
+  try {
+    process_.StartProgram(new_executable);
+  } catch (const std::runtime_error& error) {
+    state_.start_failed = true;
+    // Gone: another copy of the program has handed over already.
+    if (!files_.FileExists(new_executable)) return;
+    boxes_.Show(
+        platform::Message{.prompt = std::string("The new version could not be started:\r\n") +
+                                    error.what() + "\r\nThis version goes on running.",
+                          .title = "Update",
+                          .buttons = platform::MessageButtons::kOk,
+                          .icon = platform::MessageIcon::kInformation});
+    return;
+  }
+  process_.ExitNow();
 }
 
 }  // namespace tickerloom::update

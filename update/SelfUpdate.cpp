@@ -24,18 +24,18 @@ void SelfUpdate::OnLoad(window::WindowHost& window) {
   WindowTimers timers(window);
   CheckForUpdate(window.AppFolder(), kExecutableName, kProgramVersion,
                  UpdateServices{services_.files, services_.update_files, services_.download,
-                                window.Boxes(), timers, services_.source});
+                                window.Boxes(), window.Progress(), timers, services_.source});
 }
 
 void SelfUpdate::OnTimer1(window::WindowHost& window) {
   WindowTimers timers(window);
-  HandOver(kExecutableName, services_.files, window.Boxes(), services_.process, timers)
+  HandOver(kExecutableName, services_.files, window.Boxes(), services_.process, timers, hand_over_)
       .Timer1Tick(window.AppFolder());
 }
 
 void SelfUpdate::OnTimer2(window::WindowHost& window) {
   WindowTimers timers(window);
-  HandOver(kExecutableName, services_.files, window.Boxes(), services_.process, timers)
+  HandOver(kExecutableName, services_.files, window.Boxes(), services_.process, timers, hand_over_)
       .Timer2Tick(window.AppFolder());
 }
 

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "platform/UpdateFiles.h"
+#include "update/HandOver.h"
 #include "update/Update.h"
 #include "window/UpdateHook.h"
 
@@ -33,6 +34,7 @@ class SelfUpdate final : public window::UpdateHook {
 
  private:
   SelfUpdateServices services_;
+  HandOverState hand_over_;
 };
 
 }  // namespace tickerloom::update

@@ -1,7 +1,9 @@
 #include "update/Update.h"
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "common/Number.h"
 #include "update/Signature.h"
@@ -15,6 +17,7 @@ using platform::MessageButtons;
 using platform::MessageIcon;
 
 constexpr const char* kTitle = "Update";
+constexpr const char* kDownloadingPrompt = "Downloading The New Version";
 
 // A downloaded update that must not be kept; what() is told to the user.
 class UpdateRefused : public std::runtime_error {
@@ -41,57 +44,109 @@ Signature ReadSignature(platform::FileSystem& files, const std::string& path) {
   return *signature;
 }
 
+// Removes the file unless it is gone already: another running copy of the
+// program may have removed it first.
+void RemoveIfPresent(platform::FileSystem& files, const std::string& path) {
+  if (!files.FileExists(path)) return;
+  try {
+    files.RemoveFile(path);
+  } catch (const platform::FileError&) {
+    if (files.FileExists(path)) throw;
+  }
+}
+
+// A file the check made, removed however the check ends. Remove() on the
+// normal way out reports a failure; when an error ends the check instead, the
+// destructor removes the file quietly, as that error is the one to report.
+class OwnedFile {
+ public:
+  OwnedFile(platform::FileSystem& files, std::string path)
+      : files_(files), path_(std::move(path)) {}
+  OwnedFile(const OwnedFile&) = delete;
+  OwnedFile& operator=(const OwnedFile&) = delete;
+  ~OwnedFile() {
+    if (path_.empty()) return;
+    try {
+      RemoveIfPresent(files_, path_);
+    } catch (...) {
+      // Nothing may leave a destructor; the error that ended the check is told.
+    }
+  }
+
+  const std::string& Path() const { return path_; }
+  void Remove() {
+    RemoveIfPresent(files_, path_);
+    path_.clear();
+  }
+  // The file has been renamed to where it belongs.
+  void Release() { path_.clear(); }
+
+ private:
+  platform::FileSystem& files_;
+  std::string path_;
+};
+
 // Downloads the executable and its signature into temporary files, verifies
-// the signature over the version line and the executable, and only then makes
-// the file executable and renames it to new_executable.
+// the signature over the version line and the executable, and only then gives
+// the file the program's permissions and renames it to new_executable. The
+// progress box shows the executable's download and offers Cancel throughout.
 void FetchSignedExecutable(const std::string& app_folder, const std::string& exe_name,
-                           const std::string& version_line, const std::string& new_executable,
-                           const UpdateServices& services, std::string& temporary_executable,
-                           std::string& temporary_signature) {
+                           const std::string& version_line, const UpdateServices& services) {
   const auto public_key = ParsePublicKey(services.source.public_key_hex);
   if (!public_key) {
     throw UpdateRefused("This build has no valid key to check updates with.");
   }
-  temporary_executable =
-      services.update_files.CreateTemporaryFile(app_folder, "New" + exe_name + ".part");
-  temporary_signature =
-      services.update_files.CreateTemporaryFile(app_folder, exe_name + ".sig.part");
+  const std::string new_executable = app_folder + "New" + exe_name;
+  OwnedFile executable(services.files, services.update_files.CreateTemporaryFile(new_executable));
+  OwnedFile signature_file(
+      services.files, services.update_files.CreateTemporaryFile(app_folder + exe_name + ".sig"));
+  const auto box = services.progress.OpenProgressBox(kTitle, kDownloadingPrompt);
+  std::uint64_t received = 0;
+  std::optional<std::uint64_t> total;
+  const platform::DownloadProgress executable_progress = [&](std::uint64_t now,
+                                                             std::optional<std::uint64_t> length) {
+    received = now;
+    total = length;
+    return box->Update(received, total);
+  };
+  // The small signature file leaves the figures as the executable left them.
+  const platform::DownloadProgress signature_progress =
+      [&](std::uint64_t, std::optional<std::uint64_t>) { return box->Update(received, total); };
 
   const std::string executable_url = services.source.base_url + exe_name;
-  services.download.Fetch(executable_url, temporary_executable, kMaxExecutableBytes);
-  services.download.Fetch(executable_url + ".sig", temporary_signature, kMaxSignatureFileBytes);
-  const Signature signature = ReadSignature(services.files, temporary_signature);
+  services.download.Fetch(executable_url, executable.Path(), kMaxExecutableBytes,
+                          services.timeouts.executable, executable_progress);
+  services.download.Fetch(executable_url + ".sig", signature_file.Path(), kMaxSignatureFileBytes,
+                          services.timeouts.executable, signature_progress);
+  const Signature signature = ReadSignature(services.files, signature_file.Path());
+  signature_file.Remove();
 
   UpdateDigest digest(version_line);
   services.update_files.ReadInChunks(
-      temporary_executable, [&digest](std::span<const std::byte> bytes) { digest.Add(bytes); });
+      executable.Path(), [&digest](std::span<const std::byte> bytes) { digest.Add(bytes); });
   if (!Verify(*public_key, digest.Finish(), signature)) {
     throw UpdateRefused("The downloaded program is not signed with the author's key.");
   }
-  services.update_files.MakeExecutable(temporary_executable);
-  services.files.RenameFile(temporary_executable, new_executable);
-  temporary_executable.clear();
+  services.update_files.TakeProgramPermissions(executable.Path());
+  services.files.RenameFile(executable.Path(), new_executable);
+  executable.Release();
 }
 
-// The Yes path: fetch, verify and keep the new executable; any failure is
-// told in one box, and whatever was downloaded is removed again.
+// The Yes path: fetch, verify and keep the new executable. A failure is told
+// in one box once whatever was downloaded is gone again; a cancel is not.
 void DownloadNewExecutable(const std::string& app_folder, const std::string& exe_name,
                            const std::string& version_line, const UpdateServices& services) {
-  std::string temporary_executable;
-  std::string temporary_signature;
   std::optional<std::string> failure;
   try {
-    FetchSignedExecutable(app_folder, exe_name, version_line, app_folder + "New" + exe_name,
-                          services, temporary_executable, temporary_signature);
+    FetchSignedExecutable(app_folder, exe_name, version_line, services);
+  } catch (const platform::DownloadCancelled&) {
+    return;
   } catch (const UpdateRefused& error) {
     failure = error.what();
   } catch (const platform::DownloadError& error) {
     failure = error.what();
   } catch (const platform::FileError& error) {
     failure = error.what();
-  }
-  for (const std::string& path : {temporary_executable, temporary_signature}) {
-    if (!path.empty() && services.files.FileExists(path)) services.files.RemoveFile(path);
   }
   if (failure) {
     services.boxes.Show(Message{.prompt = "The update was not installed:\r\n" + *failure +
@@ -110,18 +165,26 @@ bool IsNewerVersion(std::string_view own_version, std::string_view first_line) {
 
 void CheckForUpdate(const std::string& app_folder, const std::string& exe_name,
                     const std::string& own_version, const UpdateServices& services) {
-  const std::string local_copy = app_folder + exe_name + "cfu.tmp";
+  const std::string local_copy_path = app_folder + exe_name + "cfu.tmp";
+  const std::string new_executable = app_folder + "New" + exe_name;
+  const std::string signature = app_folder + exe_name + ".sig";
+  for (const std::string* target : {&local_copy_path, &new_executable, &signature}) {
+    services.update_files.RemoveOrphanedTemporaries(*target);
+  }
   try {
-    services.download.Fetch(services.source.base_url + exe_name + "Ver.txt", local_copy,
-                            kMaxVersionFileBytes);
+    services.download.Fetch(services.source.base_url + exe_name + "Ver.txt", local_copy_path,
+                            kMaxVersionFileBytes, services.timeouts.version_file, {});
   } catch (const platform::DownloadError&) {
     // An unreachable server or a missing version file is the normal case
     // when offline: the check ends without a word, as if no update existed.
+    // A local copy that a killed run left behind is no answer of this run's.
+    RemoveIfPresent(services.files, local_copy_path);
+    return;
   }
-  if (!services.files.FileExists(local_copy)) return;
+  OwnedFile local_copy(services.files, local_copy_path);
 
   // An empty file has no first line and counts as version 0.
-  const std::optional<std::string> first_line = ReadFirstLine(services.files, local_copy);
+  const std::optional<std::string> first_line = ReadFirstLine(services.files, local_copy.Path());
   if (first_line && IsNewerVersion(own_version, *first_line)) {
     const MessageAnswer answer = services.boxes.Show(
         Message{.prompt = "A Newer Version Is Available\r\nDo You Want To Download It Now?",
@@ -133,7 +196,7 @@ void CheckForUpdate(const std::string& app_folder, const std::string& exe_name,
       services.timers.SwitchTimer1On();
     }
   }
-  services.files.RemoveFile(local_copy);
+  local_copy.Remove();
 }
 
 }  // namespace tickerloom::update

@@ -2,6 +2,7 @@
 // newer, signed executable next to the running one.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/UpdateFiles.h"
+#include "platform/WindowToolkit.h"
 #include "update/UpdateTimers.h"
 
 namespace tickerloom::update {
@@ -24,28 +26,53 @@ inline constexpr std::uint64_t kMaxVersionFileBytes = 64 * 1024;
 inline constexpr std::uint64_t kMaxExecutableBytes = 256 * 1024 * 1024;
 inline constexpr std::uint64_t kMaxSignatureFileBytes = 1024;
 
+// The version check holds up the window's first appearance: it ends after
+// this long in all, whatever the server does.
+inline constexpr std::chrono::seconds kVersionCheckLimit{10};
+
+// How long the downloads may take.
+struct UpdateTimeouts {
+  platform::DownloadTimeouts version_file{
+      .connect = kVersionCheckLimit, .total = kVersionCheckLimit, .stall = kVersionCheckLimit};
+  // The program and its signature, which the user waits for in a progress
+  // box: ended when nothing arrives for 30 s, or less than 1 KiB a second
+  // arrives over 30 s.
+  platform::DownloadTimeouts executable{.connect = std::chrono::seconds(10),
+                                        .total = std::chrono::milliseconds(0),
+                                        .stall = std::chrono::seconds(30),
+                                        .floor_bytes_per_second = 1024,
+                                        .floor_window = std::chrono::seconds(30)};
+};
+
 // Everything the check works through.
 struct UpdateServices {
   platform::FileSystem& files;
   platform::UpdateFiles& update_files;
   platform::Download& download;
   platform::MessageBoxes& boxes;
+  platform::ProgressBoxes& progress;
   UpdateTimers& timers;
   UpdateSource source;
+  UpdateTimeouts timeouts = {};
 };
 
 // True when the server's version, the leading number of its version file's
 // first line, is higher than the own version.
 bool IsNewerVersion(std::string_view own_version, std::string_view first_line);
 
+// First removes the temporary files that killed runs left in app_folder.
 // Fetches the version file into app_folder + exe_name + "cfu.tmp"; when its
 // first line names a newer version, asks the user and on Yes downloads the
-// executable and its signature, keeps the executable as app_folder + "New" +
-// exe_name only when the signature verifies, and switches Timer1 on. The local
-// copy of the version file is deleted again. A version file that cannot be
-// fetched ends the check silently; any failure after Yes is told in one box
-// and the program goes on as the old version. Throws platform::FileError only
-// when the local copy cannot be read or deleted.
+// executable (in a progress box with Cancel) and its signature, keeps the
+// executable as app_folder + "New" + exe_name, with the running program's
+// permissions, only when the signature verifies, and switches Timer1 on. The
+// local copy of the version file is deleted again. A version file that cannot
+// be fetched in this run ends the check silently (an older local copy is
+// removed, never read); a cancel ends the download silently; any other failure
+// after Yes is told in one box and the program goes on as the old version.
+// Nothing downloaded stays behind when the check ends by an error. Throws
+// platform::FileError when the local copy cannot be read or deleted, and lets
+// errors of other kinds (std::bad_alloc and the like) through.
 void CheckForUpdate(const std::string& app_folder, const std::string& exe_name,
                     const std::string& own_version, const UpdateServices& services);
 

@@ -6,16 +6,24 @@
 
 namespace tickerloom::window {
 
+// Adds one to a count for as long as it lives.
+class ScopedCount {
+ public:
+  explicit ScopedCount(int& count) : count_(count) { ++count_; }
+  ~ScopedCount() { --count_; }
+  ScopedCount(const ScopedCount&) = delete;
+  ScopedCount& operator=(const ScopedCount&) = delete;
+
+ private:
+  int& count_;
+};
+
 class GuardedMessageBoxes final : public platform::MessageBoxes {
  public:
   explicit GuardedMessageBoxes(platform::MessageBoxes& boxes) : boxes_(boxes) {}
 
   platform::MessageAnswer Show(const platform::Message& message) override {
-    struct OpenCount {
-      int& count;
-      explicit OpenCount(int& c) : count(c) { ++count; }
-      ~OpenCount() { --count; }
-    } open(open_);
+    const ScopedCount open(open_);
     return boxes_.Show(message);
   }
 

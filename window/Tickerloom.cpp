@@ -1,6 +1,9 @@
 #include "window/Tickerloom.h"
 
+#include <cstdint>
 #include <exception>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "common/Number.h"
@@ -84,6 +87,24 @@ class BusyCursor {
 
  private:
   platform::ToolkitWindow& window_;
+};
+
+// A progress box of the window's: an open box for the tick guard, with the
+// wait cursor, from before it opens until it has closed.
+class WindowProgressBox final : public platform::ProgressBox {
+ public:
+  WindowProgressBox(platform::ProgressBoxes& toolkit, const std::string& title,
+                    const std::string& prompt, platform::ToolkitWindow& window, int& open_boxes)
+      : open_(open_boxes), busy_(window), box_(toolkit.OpenProgressBox(title, prompt)) {}
+
+  bool Update(std::uint64_t received, std::optional<std::uint64_t> total) override {
+    return box_->Update(received, total);
+  }
+
+ private:
+  ScopedCount open_;
+  BusyCursor busy_;
+  std::unique_ptr<platform::ProgressBox> box_;
 };
 
 }  // namespace
@@ -225,17 +246,19 @@ void Tickerloom::Change(std::string_view control) {
 void Tickerloom::Tick(std::string_view timer) {
   // A tick never interrupts another handler (one waiting in a message box
   // included): it is dropped, and the timer's next tick comes as usual.
-  if (running_handlers_ > 0 || boxes_.AnyOpen()) return;
+  if (running_handlers_ > 0 || boxes_.AnyOpen() || open_progress_boxes_ > 0) return;
   if (timer == kTimer1) Dispatch(&Tickerloom::Timer1_Timer);
   if (timer == kTimer2) Dispatch(&Tickerloom::Timer2_Timer);
 }
 
+std::unique_ptr<platform::ProgressBox> Tickerloom::OpenProgressBox(const std::string& title,
+                                                                   const std::string& prompt) {
+  return std::make_unique<WindowProgressBox>(services_.toolkit, title, prompt, *window_,
+                                             open_progress_boxes_);
+}
+
 void Tickerloom::Dispatch(void (Tickerloom::*handler)()) {
-  struct Running {
-    int& count;
-    explicit Running(int& c) : count(c) { ++count; }
-    ~Running() { --count; }
-  } running(running_handlers_);
+  const ScopedCount running(running_handlers_);
   try {
     (this->*handler)();
   } catch (const std::exception& error) {

@@ -35,7 +35,8 @@ inline constexpr const char* kClipboardFailedMessage =
 
 class Tickerloom final : public generator::ScriptForm,
                          public WindowHost,
-                         private platform::WindowEvents {
+                         private platform::WindowEvents,
+                         private platform::ProgressBoxes {
  public:
   // Creates the window with all its controls; both timers run from here on.
   explicit Tickerloom(const Services& services);
@@ -68,6 +69,7 @@ class Tickerloom final : public generator::ScriptForm,
   // WindowHost
   const std::string& AppFolder() const override { return app_folder_; }
   platform::MessageBoxes& Boxes() override { return boxes_; }
+  platform::ProgressBoxes& Progress() override { return *this; }
   void SwitchTimer1On() override;
   void SwitchTimer2Off() override;
 
@@ -80,6 +82,10 @@ class Tickerloom final : public generator::ScriptForm,
   void Click(std::string_view control) override;
   void Change(std::string_view control) override;
   void Tick(std::string_view timer) override;
+  // platform::ProgressBoxes: the toolkit's box, counted as an open box and
+  // with the wait cursor while it lives.
+  std::unique_ptr<platform::ProgressBox> OpenProgressBox(const std::string& title,
+                                                         const std::string& prompt) override;
   // Runs one handler; an exception it throws is shown in a message box.
   void Dispatch(void (Tickerloom::*handler)());
   void Say(const std::string& prompt);
@@ -88,6 +94,7 @@ class Tickerloom final : public generator::ScriptForm,
   GuardedMessageBoxes boxes_;
   std::string app_folder_;
   int running_handlers_ = 0;
+  int open_progress_boxes_ = 0;
   std::unique_ptr<platform::ToolkitWindow> window_;
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/MessageBox.h"
+#include "platform/WindowToolkit.h"
 
 namespace tickerloom::window {
 
@@ -19,6 +20,9 @@ class WindowHost {
   // The window's message boxes. Boxes shown through these hold off every
   // timer tick until they are closed, so show every box of the program here.
   virtual platform::MessageBoxes& Boxes() = 0;
+  // The window's progress boxes: while one is open no timer tick runs and
+  // the wait cursor shows.
+  virtual platform::ProgressBoxes& Progress() = 0;
   virtual void SwitchTimer1On() = 0;
   virtual void SwitchTimer2Off() = 0;
 };

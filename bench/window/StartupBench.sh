@@ -4,14 +4,7 @@
 # measured the same way in one run under Xvfb. Runs the two in turn.
 # Usage: bench/window/StartupBench.sh [build folder] [runs]
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-build="$(cd "${1:-$root/build/default}" && pwd)"
-runs="${2:-15}"
-
-if [[ -z "${TICKERLOOM_IN_XVFB:-}" ]]; then
-  export TICKERLOOM_IN_XVFB=1
-  exec xvfb-run -a -s "-noreset -screen 0 640x480x24" bash "${BASH_SOURCE[0]}" "$build" "$runs"
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/InXvfb.sh" 15 "$@"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

@@ -1,17 +1,21 @@
 #include "platform/curl/CurlDownload.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
-#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/TransferWatch.h"
+#include "platform/posix/PosixTemporaryFiles.h"
 
 namespace tickerloom::platform {
 namespace {
@@ -31,52 +35,58 @@ void InitialiseCurlOnce() {
   }
 }
 
-// The temporary file a body is written into. Removed again unless Keep() is
-// called, so a failed transfer leaves nothing behind.
-class TemporaryFile {
+// The temporary file a body is written into. Removed again unless KeepAs()
+// succeeds, so a failed transfer leaves nothing behind.
+class BodyFile {
  public:
-  explicit TemporaryFile(const std::string& destination) {
-    std::vector<char> name(destination.begin(), destination.end());
-    const char suffix[] = ".partXXXXXX";
-    name.insert(name.end(), suffix, suffix + sizeof suffix);  // includes the NUL
-    fd_ = mkostemp(name.data(), O_CLOEXEC);
-    if (fd_ < 0)
-      throw DownloadError(OsError("Cannot create a temporary file for", destination, errno));
-    path_ = name.data();
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!kept_) ::unlink(path_.c_str());
+  explicit BodyFile(const std::string& destination) : file_(Create(destination)) {}
+  BodyFile(const BodyFile&) = delete;
+  BodyFile& operator=(const BodyFile&) = delete;
+  ~BodyFile() {
+    if (!kept_) {
+      file_.fd.Close();
+      ::unlink(file_.path.c_str());
+    }
   }
 
-  int Descriptor() const { return fd_; }
+  int Descriptor() const { return file_.fd.Get(); }
 
   // Flushes the file to disk, closes it and renames it to destination.
   void KeepAs(const std::string& destination) {
-    if (::fsync(fd_) != 0) throw DownloadError(OsError("Cannot write", path_, errno));
-    const int result = ::close(fd_);
-    fd_ = -1;
-    if (result != 0) throw DownloadError(OsError("Cannot write", path_, errno));
-    if (std::rename(path_.c_str(), destination.c_str()) != 0) {
+    if (::fsync(file_.fd.Get()) != 0)
+      throw DownloadError(OsError("Cannot write", file_.path, errno));
+    if (!file_.fd.Close()) throw DownloadError(OsError("Cannot write", file_.path, errno));
+    if (std::rename(file_.path.c_str(), destination.c_str()) != 0) {
       throw DownloadError(OsError("Cannot store the download as", destination, errno));
     }
     kept_ = true;
   }
 
  private:
-  std::string path_;
-  int fd_ = -1;
+  static TemporaryFile Create(const std::string& destination) {
+    try {
+      return CreateTemporaryBeside(destination, 0600);
+    } catch (const FileError& error) {
+      throw DownloadError(
+          OsError("Cannot create a temporary file for", destination, error.ErrorNumber()));
+    }
+  }
+
+  TemporaryFile file_;
   bool kept_ = false;
 };
 
 struct Transfer {
   int fd;
   std::uint64_t max_bytes;
+  TransferWatch watch;
+  const DownloadProgress& progress;
   std::uint64_t received = 0;
   bool too_large = false;
   int write_error = 0;
+  bool cancelled = false;
+  std::optional<std::string> limit_broken = std::nullopt;
+  std::exception_ptr progress_error = nullptr;
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
@@ -100,21 +110,44 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
+// libcurl's progress callback: applies the limits that libcurl has no option
+// for, and asks the caller whether to go on. Nothing may be thrown into libcurl.
+int CheckProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t /*upload_total*/,
+                  curl_off_t /*uploaded*/) {
+  auto* transfer = static_cast<Transfer*>(user);
+  const auto received = static_cast<std::uint64_t>(now);
+  try {
+    transfer->limit_broken = transfer->watch.Check(TransferWatch::Clock::now(), received);
+    if (transfer->limit_broken) return 1;
+    std::optional<std::uint64_t> length;
+    if (total > 0) length = static_cast<std::uint64_t>(total);
+    transfer->cancelled = transfer->progress && !transfer->progress(received, length);
+  } catch (...) {
+    transfer->progress_error = std::current_exception();
+    return 1;
+  }
+  return transfer->cancelled ? 1 : 0;
+}
+
 struct EasyDeleter {
   void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
 
 }  // namespace
 
-CurlDownload::CurlDownload(DownloadTimeouts timeouts) : timeouts_(timeouts) {}
-
-void CurlDownload::Fetch(const std::string& url, const std::string& path, std::uint64_t max_bytes) {
+void CurlDownload::Fetch(const std::string& url, const std::string& path, std::uint64_t max_bytes,
+                         const DownloadTimeouts& timeouts, const DownloadProgress& progress) {
   InitialiseCurlOnce();
   const std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
   if (!curl) throw DownloadError("Cannot download " + url + ": libcurl could not start");
 
-  TemporaryFile file(path);
-  Transfer transfer{file.Descriptor(), max_bytes};
+  BodyFile file(path);
+  // libcurl keeps the total limit itself (CURLOPT_TIMEOUT_MS), in every phase
+  // of the transfer; the watch keeps the others.
+  DownloadTimeouts watched = timeouts;
+  watched.total = std::chrono::milliseconds(0);
+  Transfer transfer{file.Descriptor(), max_bytes,
+                    TransferWatch(watched, TransferWatch::Clock::now()), progress};
   char error_text[CURL_ERROR_SIZE] = {};
   CURL* handle = curl.get();
   CURLcode set = CURLE_OK;
@@ -132,13 +165,11 @@ void CurlDownload::Fetch(const std::string& url, const std::string& path, std::u
   option(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L));
   option(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L));
   option(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
-                          static_cast<long>(timeouts_.connect.count())));
-  // Less than one byte per second for the stall time ends the transfer. libcurl
-  // averages the speed over the last few seconds, so a transfer that trickles
-  // and then stops ends a few seconds after the stall time.
-  option(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L));
-  option(
-      curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.stall.count())));
+                          static_cast<long>(timeouts.connect.count())));
+  option(curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts.total.count())));
+  option(curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L));
+  option(curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, CheckProgress));
+  option(curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer));
   option(curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
                           static_cast<curl_off_t>(std::min<std::uint64_t>(
                               max_bytes, static_cast<std::uint64_t>(INT64_MAX)))));
@@ -149,6 +180,11 @@ void CurlDownload::Fetch(const std::string& url, const std::string& path, std::u
   }
 
   const CURLcode result = curl_easy_perform(handle);
+  if (transfer.progress_error) std::rethrow_exception(transfer.progress_error);
+  if (transfer.cancelled) throw DownloadCancelled("The download of " + url + " was cancelled");
+  if (transfer.limit_broken) {
+    throw DownloadError("Cannot download " + url + ": " + *transfer.limit_broken);
+  }
   if (transfer.write_error != 0) {
     throw DownloadError("Cannot download " + url + ": " +
                         OsError("cannot write next to", path, transfer.write_error));

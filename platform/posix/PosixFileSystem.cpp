@@ -2,16 +2,13 @@
 
 #include "platform/BytesTextReader.h"
 #include "platform/posix/PosixFileDescriptor.h"
+#include "platform/posix/PosixTemporaryFiles.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
-
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <optional>
@@ -64,18 +61,6 @@ class PosixTextWriter final : public TextWriter {
   std::string buffer_;
 };
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Follows symbolic links from path to the file they finally name (which need
 // not exist yet), so that replacing it keeps the links.
 std::string ResolveLinks(const std::string& path) {
@@ -98,36 +83,6 @@ std::string ResolveLinks(const std::string& path) {
     }
   }
   throw FileError("resolve the links of", path, ELOOP);
-}
-
-std::string TemporaryPrefix(const std::string& target) {
-  return FolderOf(target) + "/." + FileNameOf(target) + ".tmp-";
-}
-
-// Removes temporary files that earlier replacements of target left behind
-// when their process was killed: those whose process no longer runs.
-void RemoveOrphanedTemporaries(const std::string& target) {
-  const std::string folder = FolderOf(target);
-  const std::string prefix = "." + FileNameOf(target) + ".tmp-";
-  DIR* listing = ::opendir(folder.c_str());
-  if (listing == nullptr) return;
-  while (const dirent* entry = ::readdir(listing)) {
-    const std::string_view name = entry->d_name;
-    if (!name.starts_with(prefix)) continue;
-    const std::string_view rest = name.substr(prefix.size());
-    long long owner = 0;
-    std::size_t digits = 0;
-    while (digits < rest.size() && digits < 10 && rest[digits] >= '0' && rest[digits] <= '9') {
-      owner = owner * 10 + (rest[digits++] - '0');
-    }
-    if (digits == 0 || digits == rest.size() || rest[digits] != '-' || owner == ::getpid()) {
-      continue;
-    }
-    if (::kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH) {
-      ::unlink((folder + "/" + std::string(name)).c_str());
-    }
-  }
-  ::closedir(listing);
 }
 
 // What an existing file is instead of a regular file, for the error text.
@@ -160,20 +115,10 @@ class ReplacingWriter final : public TextWriter {
       throw FileError("look up", target_, errno);
     }
 
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0;; ++attempt) {
-      temporary_ =
-          TemporaryPrefix(target_) + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-      Step(before_each_step_, "create a temporary file");
-      const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) {
-        fd_.emplace(fd);
-        break;
-      }
-      if (errno != EEXIST || attempt > 100) {
-        throw FileError("create a temporary file", temporary_, errno);
-      }
-    }
+    Step(before_each_step_, "create a temporary file");
+    TemporaryFile temporary = CreateTemporaryBeside(target_, 0666);
+    temporary_ = std::move(temporary.path);
+    fd_.emplace(std::move(temporary.fd));
   }
 
   ~ReplacingWriter() override {

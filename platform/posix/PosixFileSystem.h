@@ -8,7 +8,7 @@
 
 namespace tickerloom::platform {
 
-class PosixFileSystem final : public FileSystem {
+class PosixFileSystem : public FileSystem {
  public:
   // Called with the step's name ("create", "write", "flush to disk", "replace",
   // ...) before each system call that writes, replaces or locks a file, so

@@ -10,6 +10,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/posix/PosixFileDescriptor.h"
+#include "platform/posix/PosixTemporaryFiles.h"
 
 namespace tickerloom::platform {
 namespace {
@@ -18,25 +19,29 @@ constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
 
 }  // namespace
 
-std::string PosixUpdateFiles::CreateTemporaryFile(const std::string& folder,
-                                                  const std::string& prefix) {
-  std::string pattern = folder + prefix + "XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) throw FileError("create a temporary file", pattern, errno);
-  ::close(fd);
-  return name.data();
+std::string PosixUpdateFiles::CreateTemporaryFile(const std::string& target) {
+  TemporaryFile temporary = CreateTemporaryBeside(target, 0600);
+  if (!temporary.fd.Close()) throw FileError("create a temporary file", temporary.path, errno);
+  return temporary.path;
 }
 
-void PosixUpdateFiles::MakeExecutable(const std::string& path) {
+void PosixUpdateFiles::RemoveOrphanedTemporaries(const std::string& target) {
+  platform::RemoveOrphanedTemporaries(target);
+}
+
+void PosixUpdateFiles::TakeProgramPermissions(const std::string& path) {
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) throw FileError("make executable", path, errno);
-  mode_t mode = info.st_mode & 07777;
-  if (mode & S_IRUSR) mode |= S_IXUSR;
-  if (mode & S_IRGRP) mode |= S_IXGRP;
-  if (mode & S_IROTH) mode |= S_IXOTH;
-  if (::chmod(path.c_str(), mode) != 0) throw FileError("make executable", path, errno);
+  mode_t mode = 0;
+  if (::stat(program_.c_str(), &info) == 0) {
+    mode = info.st_mode & 0777;
+  } else {
+    if (::stat(path.c_str(), &info) != 0) throw FileError("set the permissions of", path, errno);
+    mode = info.st_mode & 0777;
+    if (mode & S_IRUSR) mode |= S_IXUSR;
+    if (mode & S_IRGRP) mode |= S_IXGRP;
+    if (mode & S_IROTH) mode |= S_IXOTH;
+  }
+  if (::chmod(path.c_str(), mode) != 0) throw FileError("set the permissions of", path, errno);
 }
 
 void PosixUpdateFiles::ReadInChunks(const std::string& path,

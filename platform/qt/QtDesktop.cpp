@@ -3,17 +3,22 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 #include <functional>
@@ -255,6 +260,58 @@ std::unique_ptr<ToolkitWindow> QtWindowToolkit::OpenWindow(const WindowLayout& l
 
 int QtWindowToolkit::Run() {
   return QApplication::exec();
+}
+
+std::unique_ptr<ProgressBox> QtWindowToolkit::OpenProgressBox(const std::string& title,
+                                                              const std::string& prompt) {
+  return std::make_unique<QtProgressBox>(title, prompt);
+}
+
+QtProgressBox::QtProgressBox(const std::string& title, const std::string& prompt)
+    : dialog_(std::make_unique<QDialog>(QApplication::activeWindow())) {
+  QDialog* dialog = dialog_.get();
+  dialog->setWindowTitle(FromUtf8(title));
+  dialog->setWindowModality(Qt::ApplicationModal);
+  dialog->setMinimumWidth(320);
+  auto* layout = new QVBoxLayout(dialog);
+  auto* label = new QLabel(dialog);
+  label->setTextFormat(Qt::PlainText);
+  label->setText(FromUtf8(prompt).replace("\r\n", "\n"));
+  layout->addWidget(label);
+  bar_ = new QProgressBar(dialog);
+  bar_->setRange(0, 0);
+  layout->addWidget(bar_);
+  bytes_ = new QLabel(dialog);
+  bytes_->setTextFormat(Qt::PlainText);
+  layout->addWidget(bytes_);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, dialog);
+  layout->addWidget(buttons);
+  // Cancel, Escape and the close button all reject the dialog.
+  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  QObject::connect(dialog, &QDialog::rejected, dialog, [this] { cancelled_ = true; });
+  Update(0, std::nullopt);
+  dialog->show();
+  QApplication::processEvents();
+}
+
+QtProgressBox::~QtProgressBox() = default;
+
+bool QtProgressBox::Update(std::uint64_t received, std::optional<std::uint64_t> total) {
+  const QLocale locale;
+  const QString received_text = locale.toString(static_cast<qulonglong>(received));
+  if (total && *total > 0) {
+    constexpr int kSteps = 1000;
+    bar_->setRange(0, kSteps);
+    bar_->setValue(static_cast<int>(static_cast<double>(std::min(received, *total)) /
+                                    static_cast<double>(*total) * kSteps));
+    bytes_->setText(QStringLiteral("%1 of %2 bytes")
+                        .arg(received_text, locale.toString(static_cast<qulonglong>(*total))));
+  } else {
+    bar_->setRange(0, 0);
+    bytes_->setText(QStringLiteral("%1 bytes").arg(received_text));
+  }
+  QApplication::processEvents();
+  return !cancelled_;
 }
 
 MessageAnswer QtMessageBoxes::Show(const Message& message) {

@@ -1,8 +1,10 @@
 // The Qt 6 Widgets implementations of the desktop services.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +13,9 @@
 #include "platform/MessageBox.h"
 #include "platform/WindowToolkit.h"
 
+class QDialog;
+class QLabel;
+class QProgressBar;
 class QTimer;
 class QWidget;
 
@@ -45,12 +50,33 @@ class QtToolkitWindow final : public ToolkitWindow {
   QWidget* first_focus_ = nullptr;
 };
 
+// An application-modal QDialog: the prompt, a QProgressBar (a percentage,
+// or busy when the length is unknown), the bytes received, and Cancel.
+class QtProgressBox final : public ProgressBox {
+ public:
+  QtProgressBox(const std::string& title, const std::string& prompt);
+  ~QtProgressBox() override;
+  QtProgressBox(const QtProgressBox&) = delete;
+  QtProgressBox& operator=(const QtProgressBox&) = delete;
+  bool Update(std::uint64_t received, std::optional<std::uint64_t> total) override;
+
+  QDialog* Dialog() const { return dialog_.get(); }
+
+ private:
+  std::unique_ptr<QDialog> dialog_;
+  QProgressBar* bar_ = nullptr;
+  QLabel* bytes_ = nullptr;
+  bool cancelled_ = false;
+};
+
 // Needs a QApplication.
 class QtWindowToolkit final : public WindowToolkit {
  public:
   std::unique_ptr<ToolkitWindow> OpenWindow(const WindowLayout& layout,
-                                              WindowEvents& events) override;
+                                            WindowEvents& events) override;
   int Run() override;
+  std::unique_ptr<ProgressBox> OpenProgressBox(const std::string& title,
+                                               const std::string& prompt) override;
 };
 
 // Modal QMessageBox; CR LF line breaks are shown as line breaks.

@@ -113,6 +113,9 @@ class Win32WindowToolkit final : public WindowToolkit {
   std::unique_ptr<ToolkitWindow> OpenWindow(const WindowLayout& layout,
                                             WindowEvents& events) override;
   int Run() override;
+  // Only the self-update shows one, and this build has none yet.
+  std::unique_ptr<ProgressBox> OpenProgressBox(const std::string& title,
+                                               const std::string& prompt) override;
   // Hands one message on, as Run() does: the keys of the main window through
   // the dialog manager (IsDialogMessageW), so that Tab and Shift+Tab move the
   // focus as in a dialog, the rest to its window procedure.

@@ -546,4 +546,9 @@ int Win32WindowToolkit::Run() {
   return got < 0 ? 1 : static_cast<int>(message.wParam);
 }
 
+std::unique_ptr<ProgressBox> Win32WindowToolkit::OpenProgressBox(const std::string& /*title*/,
+                                                                 const std::string& /*prompt*/) {
+  throw std::logic_error("This build of the program downloads nothing.");
+}
+
 }  // namespace tickerloom::platform::win32

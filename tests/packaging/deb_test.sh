@@ -1,10 +1,13 @@
 #!/bin/bash
-# Builds the Debian package, installs it into a scratch root with dpkg,
+# Builds the Debian package from the package preset (no self-update: the
+# package manager updates it), installs it into a scratch root with dpkg,
 # checks what it installed, starts the installed program under Xvfb and waits
 # for its window, and runs lintian on the package (any error fails).
-# Usage: deb_test.sh <build folder>
+# Usage: deb_test.sh <source folder>
 set -euo pipefail
-build="$(cd "$1" && pwd)"
+source="$(cd "$1" && pwd)"
+(cd "$source" && cmake --preset package >/dev/null && cmake --build --preset package)
+build="$source/build/package"
 work="$(mktemp -d)"
 app_pid=""
 cleanup() {
@@ -29,6 +32,16 @@ for file in usr/bin/Quorvane.exe usr/share/applications/tickerloom.desktop \
   [[ -f "$root/$file" ]] || { echo "missing from the package: $file"; exit 1; }
 done
 file "$root/usr/share/icons/hicolor/32x32/apps/tickerloom.png" | grep -q "32 x 32"
+# Without the self-update: no download or signature library, no update server.
+if readelf -d "$root/usr/bin/Quorvane.exe" | grep -E "NEEDED.*(libcurl|libsodium)"; then
+  echo "the packaged program can update itself"
+  exit 1
+fi
+if grep -q "Quorvane.exeVer.txt" "$root/usr/bin/Quorvane.exe"; then
+  echo "the packaged program asks for updates"
+  exit 1
+fi
+zcat "$root/usr/share/man/man1/Quorvane.exe.1.gz" | grep -q "package manager"
 desktop-file-validate --no-hints "$root/usr/share/applications/tickerloom.desktop"
 
 # The installed program opens its window, started from a game folder.

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,15 @@ using Requests = std::vector<std::string>;
 const Requests kVersionOnly{"/Quorvane.exeVer.txt"};
 const Requests kAllThree{"/Quorvane.exeVer.txt", "/Quorvane.exe", "/Quorvane.exe.sig"};
 
-const platform::DownloadTimeouts kTestTimeouts{std::chrono::milliseconds(2000),
-                                               std::chrono::seconds(1)};
+using std::chrono::seconds;
+
+// The update's limits, made short.
+const UpdateTimeouts kTestTimeouts{
+    .version_file = {.connect = seconds(2), .total = seconds(2), .stall = seconds(2)},
+    .executable = {.connect = seconds(2),
+                   .stall = seconds(1),
+                   .floor_bytes_per_second = 1024,
+                   .floor_window = seconds(1)}};
 
 using Keys = testing::TestKeys;
 
@@ -85,10 +93,11 @@ class CheckForUpdateTest : public ::testing::Test {
                SignatureFile(Signer().secret_key, signed_line, program));
   }
 
-  void Check() {
-    CheckForUpdate(app_, "Quorvane.exe", "1.1",
-                   UpdateServices{files_, update_files_, download_, boxes_, timers_, source_});
+  UpdateServices Services() {
+    return UpdateServices{files_,    update_files_, download_, boxes_,
+                          progress_, timers_,       source_,   kTestTimeouts};
   }
+  void Check() { CheckForUpdate(app_, "Quorvane.exe", "1.1", Services()); }
 
   bool Exists(const std::string& path) { return files_.FileExists(path); }
   std::string AppFiles() const { return ListFolder(app_); }
@@ -110,8 +119,9 @@ class CheckForUpdateTest : public ::testing::Test {
   UpdateSource source_;
   platform::PosixFileSystem files_;
   platform::PosixUpdateFiles update_files_;
-  platform::CurlDownload download_{kTestTimeouts};
+  platform::CurlDownload download_;
   testing::FakeMessageBoxes boxes_;
+  testing::FakeProgressBoxes progress_;
   testing::FakeTimers timers_;
   bool copy_existed_during_box_ = false;
 };
@@ -159,30 +169,33 @@ TEST_F(CheckForUpdateTest, PromptsExactlyWhenTheFirstLineNamesAHigherVersion) {
       << "answer No downloads nothing";
 }
 
-TEST_F(CheckForUpdateTest, VersionFileThatCannotBeFetchedEndsTheCheckSilently) {
-  server_->Route("/Quorvane.exeVer.txt", "stall");
-  Check();
-  server_->Route("/Quorvane.exeVer.txt", "redirect file:///etc/hostname");
-  Check();
-  server_->Route("/Quorvane.exeVer.txt", "status 500");
-  Check();
-  std::filesystem::remove(root_ + ".routes");
-  Check();  // 404
-  EXPECT_EQ(server_->Requests(), Requests(4, "/Quorvane.exeVer.txt"));
+TEST_F(CheckForUpdateTest, VersionFileNotFetchedInThisRunEndsTheCheckSilentlyAndIsNeverRead) {
+  // A newer version whose file the server never delivers whole; a copy that
+  // a killed run left behind names it too, and must not bring the prompt.
+  WriteBytes(root_ + "Quorvane.exeVer.txt", "1.2\r\n" + std::string(1000, 'n'));
+  const char* routes[] = {
+      "stall",      // headers, then nothing
+      "silent",     // never answers
+      "trickle 2",  // 2 bytes a second: only the total limit ends it
+      "redirect file:///etc/hostname",
+      "status 500",
+      "status 404",
+  };
+  for (const char* route : routes) {
+    SCOPED_TRACE(route);
+    WriteBytes(app_ + "Quorvane.execfu.tmp", "1.2\r\n");
+    server_->Route("/Quorvane.exeVer.txt", route);
+    Check();
+    EXPECT_TRUE(boxes_.shown.empty());
+    EXPECT_EQ(AppFiles(), "Quorvane.exe");
+  }
+  EXPECT_EQ(server_->Requests(), Requests(std::size(routes), "/Quorvane.exeVer.txt"));
+  WriteBytes(app_ + "Quorvane.execfu.tmp", "1.2\r\n");
   source_.base_url = "http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/";
   Check();
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_EQ(AppFiles(), "Quorvane.exe");
   EXPECT_EQ(timers_.timer1_switched_on, 0);
-}
-
-TEST_F(CheckForUpdateTest, LeftoverLocalCopyIsReadAndDeletedWhenTheServerIsUnreachable) {
-  // A copy left behind by an interrupted earlier run is what the check sees.
-  WriteBytes(app_ + "Quorvane.execfu.tmp", "1.0\r\n");
-  source_.base_url = "http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/";
-  Check();
-  EXPECT_TRUE(boxes_.shown.empty());
-  EXPECT_EQ(AppFiles(), "Quorvane.exe");
 }
 
 TEST_F(CheckForUpdateTest, AnswerYesKeepsTheSignedProgramAsNewQuorvaneExe) {
@@ -204,6 +217,15 @@ TEST_F(CheckForUpdateTest, AnswerYesKeepsTheSignedProgramAsNewQuorvaneExe) {
   EXPECT_EQ(info.st_mode & S_IXUSR, S_IXUSR);
   EXPECT_EQ(timers_.timer1_switched_on, 1);
   EXPECT_EQ(server_->Requests(), kAllThree);
+  // The download showed in a progress box, closed by now, up to the last byte.
+  ASSERT_EQ(progress_.opened.size(), 1u);
+  const auto& box = progress_.opened[0];
+  EXPECT_EQ(box.title, "Update");
+  EXPECT_EQ(box.prompt, "Downloading The New Version");
+  EXPECT_FALSE(box.open);
+  ASSERT_FALSE(box.updates.empty());
+  EXPECT_EQ(box.updates.back(), std::make_pair(std::uint64_t{program.size()},
+                                               std::optional<std::uint64_t>(program.size())));
 }
 
 TEST_F(CheckForUpdateTest, AnySignatureOrDownloadFailureAfterYesKeepsNothingAndSaysSo) {
@@ -246,7 +268,10 @@ TEST_F(CheckForUpdateTest, AnySignatureOrDownloadFailureAfterYesKeepsNothingAndS
        },
        Requests{"/Quorvane.exeVer.txt", "/Quorvane.exe"}, "larger than"},
       {"program download stalls", [&] { server_->Route("/Quorvane.exe", "stall"); },
-       Requests{"/Quorvane.exeVer.txt", "/Quorvane.exe"}, "too slow"},
+       Requests{"/Quorvane.exeVer.txt", "/Quorvane.exe"}, "nothing received for 1 s"},
+      {"program trickles below the floor speed",
+       [&] { server_->Route("/Quorvane.exe", "trickle 100"); },
+       Requests{"/Quorvane.exeVer.txt", "/Quorvane.exe"}, "less than 1024 bytes a second"},
       {"program redirected to a file address",
        [&] { server_->Route("/Quorvane.exe", "redirect file:///bin/sh"); },
        Requests{"/Quorvane.exeVer.txt", "/Quorvane.exe"}, "file"},
@@ -273,7 +298,34 @@ TEST_F(CheckForUpdateTest, AnySignatureOrDownloadFailureAfterYesKeepsNothingAndS
     EXPECT_EQ(ReadBytes(app_ + "Quorvane.exe"), "old program");
     EXPECT_EQ(timers_.timer1_switched_on, 1);
     EXPECT_EQ(server_->Requests(), c.requests);
+    EXPECT_FALSE(progress_.AnyOpen()) << "the box is closed before the failure is told";
   }
+}
+
+// Cleanup runs however the check ends, also by errors nobody expects: out of
+// memory while the program downloads, and an error of no standard type once
+// both files are in.
+TEST_F(CheckForUpdateTest, UnexpectedErrorsLeaveNothingBehind) {
+  struct Unexpected {};
+  struct FailingUpdateFiles final : platform::PosixUpdateFiles {
+    void ReadInChunks(const std::string&,
+                      const std::function<void(std::span<const std::byte>)>&) override {
+      throw Unexpected{};
+    }
+  } failing;
+  Publish("1.2\r\n", std::string(200000, 'n'));
+  boxes_.answers = {MessageAnswer::kYes, MessageAnswer::kYes};
+  progress_.on_update = [](int) -> bool { throw std::bad_alloc(); };
+  EXPECT_THROW(Check(), std::bad_alloc);
+  EXPECT_EQ(AppFiles(), "Quorvane.exe");
+  progress_.on_update = nullptr;
+  EXPECT_THROW(CheckForUpdate(app_, "Quorvane.exe", "1.1",
+                              UpdateServices{files_, failing, download_, boxes_, progress_, timers_,
+                                             source_, kTestTimeouts}),
+               Unexpected);
+  EXPECT_EQ(AppFiles(), "Quorvane.exe");
+  EXPECT_FALSE(progress_.AnyOpen());
+  EXPECT_EQ(boxes_.shown.size(), 2u) << "the two prompts, no failure box";
 }
 
 TEST_F(CheckForUpdateTest, NewExecutableThatCannotBeStoredIsToldAndCleanedUp) {
@@ -295,19 +347,19 @@ TEST_F(CheckForUpdateTest, WholeCycleLeavesOnlyTheServedProgramAsQuorvaneExe) {
   Publish("1.2\r\n", program);
   testing::FakeProcess old_program;
   old_program.running_name = "Quorvane.exe";
-  HandOver old_hand_over("Quorvane.exe", files_, boxes_, old_program, timers_);
+  HandOverState old_state;
+  HandOver old_hand_over("Quorvane.exe", files_, boxes_, old_program, timers_, old_state);
   boxes_.answers = {MessageAnswer::kYes, MessageAnswer::kOk};
-  CheckForUpdate(app_, "Quorvane.exe", "1.1",
-                 UpdateServices{files_, update_files_, download_, boxes_, timers_, source_});
+  CheckForUpdate(app_, "Quorvane.exe", "1.1", Services());
   EXPECT_THROW(old_hand_over.Timer1Tick(app_), testing::ProgramEnded);
   ASSERT_EQ(old_program.started, std::vector<std::string>{app_ + "NewQuorvane.exe"});
   EXPECT_EQ(boxes_.shown.back().prompt, "Download Of Update Completed");
 
   testing::FakeProcess new_program;
   new_program.running_name = "NewQuorvane.exe";
-  HandOver new_hand_over("Quorvane.exe", files_, boxes_, new_program, timers_);
-  CheckForUpdate(app_, "Quorvane.exe", "1.2",
-                 UpdateServices{files_, update_files_, download_, boxes_, timers_, source_});
+  HandOverState new_state;
+  HandOver new_hand_over("Quorvane.exe", files_, boxes_, new_program, timers_, new_state);
+  CheckForUpdate(app_, "Quorvane.exe", "1.2", Services());
   new_hand_over.Timer2Tick(app_);
   new_hand_over.Timer1Tick(app_);
   EXPECT_EQ(AppFiles(), "Quorvane.exe");

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/TestServer.h"
@@ -18,8 +22,17 @@ using testing::TempFolder;
 using testing::TestServer;
 using testing::WriteBytes;
 
-// Short limits, so that the stall cases end in about a second.
-const DownloadTimeouts kTestTimeouts{std::chrono::milliseconds(2000), std::chrono::seconds(1)};
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// Short limits, so that the slow cases end in about a second.
+const DownloadTimeouts kTestTimeouts{.connect = seconds(2), .stall = seconds(1)};
+const DownloadTimeouts kFloorTimeouts{.connect = seconds(2),
+                                      .stall = seconds(1),
+                                      .floor_bytes_per_second = 1024,
+                                      .floor_window = seconds(1)};
+const DownloadTimeouts kTotalTimeouts{
+    .connect = seconds(2), .total = seconds(1), .stall = milliseconds(0)};
 
 class CurlDownloadTest : public ::testing::Test {
  protected:
@@ -32,9 +45,15 @@ class CurlDownloadTest : public ::testing::Test {
   std::string Url(const std::string& path) const { return server_->BaseUrl() + path; }
   std::string Out() const { return temp_.Path() + "/out/"; }
 
+  void Fetch(const std::string& url, const std::string& path, std::uint64_t max_bytes,
+             const DownloadTimeouts& timeouts = kTestTimeouts,
+             const DownloadProgress& progress = {}) {
+    download_.Fetch(url, path, max_bytes, timeouts, progress);
+  }
+
   TempFolder temp_;
   std::unique_ptr<TestServer> server_;
-  CurlDownload download_{kTestTimeouts};
+  CurlDownload download_;
 };
 
 std::string Binary(std::size_t size) {
@@ -47,7 +66,7 @@ TEST_F(CurlDownloadTest, StoresTheBodyExactlyAndReplacesAnOlderFile) {
   const std::string body = Binary(300000);
   WriteBytes(Served("file.bin"), body);
   WriteBytes(Out() + "file.bin", "older contents");
-  download_.Fetch(Url("file.bin"), Out() + "file.bin", body.size());
+  Fetch(Url("file.bin"), Out() + "file.bin", body.size());
   EXPECT_EQ(ReadBytes(Out() + "file.bin"), body);
   EXPECT_EQ(ListFolder(Out()), "file.bin");
 }
@@ -58,7 +77,7 @@ TEST_F(CurlDownloadTest, FollowsUpToFiveHttpRedirects) {
     server_->Route("/r" + std::to_string(i),
                    "redirect " + (i == 5 ? Url("target") : "/r" + std::to_string(i + 1)));
   }
-  download_.Fetch(Url("r1"), Out() + "got", 100);
+  Fetch(Url("r1"), Out() + "got", 100);
   EXPECT_EQ(ReadBytes(Out() + "got"), "arrived");
 }
 
@@ -66,8 +85,8 @@ TEST_F(CurlDownloadTest, BodyOfExactlyTheLimitIsAccepted) {
   WriteBytes(Served("sized"), Binary(5000));
   server_->Route("/unsized", "nolength");
   WriteBytes(Served("unsized"), Binary(5000));
-  download_.Fetch(Url("sized"), Out() + "a", 5000);
-  download_.Fetch(Url("unsized"), Out() + "b", 5000);
+  Fetch(Url("sized"), Out() + "a", 5000);
+  Fetch(Url("unsized"), Out() + "b", 5000);
   EXPECT_EQ(ListFolder(Out()), "a b");
   EXPECT_EQ(ReadBytes(Out() + "b"), Binary(5000));
 }
@@ -78,6 +97,7 @@ struct Failing {
   std::string url;    // relative to the server, or absolute when it has a scheme
   std::uint64_t max_bytes;
   const char* expected;  // part of the error text
+  DownloadTimeouts timeouts = kTestTimeouts;
 };
 
 TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
@@ -102,8 +122,14 @@ TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
       {"unreachable", "", closed, 100, "onnect"},
       {"https to a plain server", "",
        "https://127.0.0.1:" + std::to_string(server_->Port()) + "/big", 10000, "SSL"},
-      {"stalls after the headers", "/stall stall", "stall", 1000000, "too slow"},
-      {"never answers", "/silent silent", "silent", 1000000, "too slow"},
+      {"stalls after the headers", "/stall stall", "stall", 1000000, "nothing received for 1 s"},
+      {"never answers", "/silent silent", "silent", 1000000, "nothing received for 1 s"},
+      {"trickles below the floor speed", "/slow trickle 100", "slow", 1000000,
+       "less than 1024 bytes a second over 1 s", kFloorTimeouts},
+      {"trickles past the total time", "/drip trickle 2", "drip", 1000000, "timed out",
+       kTotalTimeouts},
+      {"never answers within the total time", "/silent silent", "silent", 1000000, "timed out",
+       kTotalTimeouts},
   };
   for (const Failing& c : cases) {
     SCOPED_TRACE(c.name);
@@ -114,7 +140,7 @@ TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
     const std::string url = c.url.find(':') == std::string::npos ? Url(c.url) : c.url;
     WriteBytes(Out() + "kept", "older contents");
     try {
-      download_.Fetch(url, Out() + "kept", c.max_bytes);
+      Fetch(url, Out() + "kept", c.max_bytes, c.timeouts);
       ADD_FAILURE() << "no error";
     } catch (const DownloadError& error) {
       const std::string text = error.what();
@@ -133,7 +159,7 @@ TEST(CurlDownload, RefusesAServerWhoseCertificateNobodyVouchesFor) {
   TestServer server(temp.Path() + "/server", true);
   const std::string url = server.BaseUrl() + "file";
   try {
-    CurlDownload(kTestTimeouts).Fetch(url, temp.Path() + "/file", 100);
+    CurlDownload().Fetch(url, temp.Path() + "/file", 100, kTestTimeouts, {});
     ADD_FAILURE() << "no error";
   } catch (const DownloadError& error) {
     const std::string text = error.what();
@@ -147,7 +173,7 @@ TEST_F(CurlDownloadTest, UnwritableDestinationNamesThePath) {
   WriteBytes(Served("file"), "x");
   const std::string missing = temp_.Path() + "/no such folder/file";
   try {
-    download_.Fetch(Url("file"), missing, 100);
+    Fetch(Url("file"), missing, 100);
     ADD_FAILURE() << "no error";
   } catch (const DownloadError& error) {
     EXPECT_NE(std::string(error.what()).find(missing), std::string::npos) << error.what();
@@ -156,12 +182,36 @@ TEST_F(CurlDownloadTest, UnwritableDestinationNamesThePath) {
   // A folder where the file should go: the download succeeds, storing it fails.
   std::filesystem::create_directory(Out() + "folder");
   try {
-    download_.Fetch(Url("file"), Out() + "folder", 100);
+    Fetch(Url("file"), Out() + "folder", 100);
     ADD_FAILURE() << "no error";
   } catch (const DownloadError& error) {
     EXPECT_NE(std::string(error.what()).find(Out() + "folder"), std::string::npos) << error.what();
   }
   EXPECT_EQ(ListFolder(Out()), "folder");
+}
+
+// Progress sees every byte (and the length when announced) while the body
+// goes to a temporary file that names its destination and this process.
+TEST_F(CurlDownloadTest, ProgressSeesTheBytesAndTheLengthWhenAnnounced) {
+  const std::string body = Binary(300000);
+  WriteBytes(Served("sized"), body);
+  WriteBytes(Served("unsized"), body);
+  server_->Route("/unsized", "nolength");
+  for (const auto& [name, length] : {std::pair{"sized", std::optional<std::uint64_t>(body.size())},
+                                     std::pair{"unsized", std::optional<std::uint64_t>()}}) {
+    std::pair<std::uint64_t, std::optional<std::uint64_t>> last;
+    std::string folder;
+    Fetch(Url(name), Out() + name, body.size(), kTestTimeouts,
+          [&](std::uint64_t received, std::optional<std::uint64_t> total) {
+            last = {received, total};
+            folder = ListFolder(Out());
+            return true;
+          });
+    EXPECT_EQ(last, std::make_pair(std::uint64_t{body.size()}, length)) << name;
+    EXPECT_NE(folder.find("." + std::string(name) + ".tmp-" + std::to_string(::getpid()) + "-"),
+              std::string::npos)
+        << folder;
+  }
 }
 
 }  // namespace

@@ -7,9 +7,22 @@
 #     folder, all at once; the folder's files asserted after each.
 #   cycle: Quorvane.exe (1.1) finds version 1.2 on a loopback server, the user
 #     answers Yes and presses OK, and in the end the folder holds only
-#     Quorvane.exe, byte-identical to the program served, and running.
+#     Quorvane.exe, byte-identical to the program served, with the old one's
+#     permissions, and running.
+#   two-instances: two old programs in one folder both announce a new program
+#     and both start it; the folder never lacks Quorvane.exe and ends with
+#     the new one.
+#   crash-steps: the new program killed (SIGKILL) at each step of its
+#     hand-over; the folder always holds a runnable Quorvane.exe, and the next
+#     start completes the hand-over.
+#   start-failure: a new program that cannot be started is told once, then
+#     the old program goes on without further boxes.
+#   download: a slow download in its progress box; a second copy of the
+#     program started meanwhile leaves the first one's temporary files alone;
+#     the first one killed, the next start removes what it left and makes no
+#     offer from its stale version file; Cancel keeps nothing.
 #
-# Usage: HandOverProcesses.sh state-table|cycle <test program> <secret key>
+# Usage: HandOverProcesses.sh <mode> <test program> <secret key>
 #          <release tool> <update_server.py> <port> <screenshot folder>
 set -euo pipefail
 mode="$1"
@@ -22,6 +35,7 @@ shots="$7"
 
 work="$(realpath "$(mktemp -d)")"
 server_pid=""
+watcher_pid=""
 children=()
 
 # The processes whose program lies in folder $1, found by their argv[0] (the
@@ -29,7 +43,7 @@ children=()
 pids_in() {
   local entry argv0
   for entry in /proc/[0-9]*; do
-    argv0="$(tr '\0' '\n' <"$entry/cmdline" 2>/dev/null | head -n 1)" || continue
+    argv0="$(tr '\0' '\n' 2>/dev/null <"$entry/cmdline" | head -n 1)" || continue
     [[ "$argv0" == "$1"/* ]] && echo "${entry#/proc/}"
   done
   return 0
@@ -38,7 +52,7 @@ pids_in() {
 pid_of() {
   local pid
   for pid in $(pids_in "$(dirname "$1")"); do
-    [[ "$(tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1)" == "$1" ]] && echo "$pid"
+    [[ "$(tr '\0' '\n' 2>/dev/null <"/proc/$pid/cmdline" | head -n 1)" == "$1" ]] && echo "$pid"
   done
   return 0
 }
@@ -46,6 +60,7 @@ pid_of() {
 cleanup() {
   local pid
   for pid in $(pids_in "$work"); do kill -KILL "$pid" 2>/dev/null || true; done
+  [[ -n "$watcher_pid" ]] && kill "$watcher_pid" 2>/dev/null
   [[ -n "$server_pid" ]] && kill "$server_pid" 2>/dev/null
   for pid in "${children[@]}" $server_pid; do wait "$pid" 2>/dev/null || true; done
   rm -rf "$work"
@@ -106,12 +121,24 @@ screenshot() {
 files_in() { (cd "$1" && find . -mindepth 1 -maxdepth 1 -printf '%f\n' | LC_ALL=C sort | xargs); }
 files_are() { [[ "$(files_in "$1")" == "$2" ]]; }
 
-# Starts program $1 by its full path, from an unrelated working folder.
+# Starts program $1 by its full path, from an unrelated working folder, with
+# the environment settings that follow it (NAME=VALUE).
 start() {
-  (cd "$work" && exec "$1") 2>>"$work/stderr" &
+  (cd "$work" && exec env "${@:2}" "$1") 2>>"$work/stderr" &
   children+=($!)
   last_pid=$!
 }
+
+# Starts the update server on the port, serving folder $1.
+serve() {
+  python3 "$server_script" "$1" --port "$port" >"$work/server.out" 2>"$work/server.err" &
+  server_pid=$!
+  within 10 test -s "$work/server.out" ||
+    fail "the update server did not start on 127.0.0.1:$port: $(cat "$work/server.err")"
+}
+
+# True when process $1 has ended or shows its main window.
+window_or_end() { ended "$1" || has_main_window "$1"; }
 
 # The new program: the test program with bytes appended after its end, which
 # the loader ignores, so that the files show which program is which.
@@ -217,13 +244,12 @@ cycle() {
   local root="$work/server" app="$work/app"
   "$release_tool" publish 1.2 "$new_program" "$secret_key" "$root" >/dev/null
   echo "/Quorvane.exeVer.txt once" >"$root/.routes"
-  python3 "$server_script" "$root" --port "$port" >"$work/server.out" 2>"$work/server.err" &
-  server_pid=$!
-  within 10 test -s "$work/server.out" ||
-    fail "the update server did not start on 127.0.0.1:$port: $(cat "$work/server.err")"
+  serve "$root"
 
   mkdir "$app"
   cp "$program" "$app/Quorvane.exe"
+  # Permissions of its own, which the new program must take over.
+  chmod 0751 "$app/Quorvane.exe"
   start "$app/Quorvane.exe"
   local old=$last_pid
   within 20 has_update_box "$old" || fail "no update prompt"
@@ -236,9 +262,11 @@ cycle() {
   screenshot "$prompt" newer-version-available.png
   press_default "$prompt"
 
-  # The old program shows its window, then a Timer1 tick announces the
-  # download (OK pressed) or a Timer2 tick hands over without a word.
+  # The old program downloads (in a progress box) and shows its window, then
+  # a Timer1 tick announces the download (OK pressed) or a Timer2 tick hands
+  # over without a word.
   local message=no
+  within 30 window_or_end "$old" || fail "no window after the download"
   within 30 box_or_end "$old" "$prompt" ||
     fail "the old program neither announced the download nor ended"
   if running "$old"; then
@@ -258,7 +286,8 @@ cycle() {
   within 20 has_main_window "$new" || fail "the new program shows no window"
   within 10 files_are "$app" "Quorvane.exe" || fail "files in the end: $(files_in "$app")"
   cmp "$app/Quorvane.exe" "$root/Quorvane.exe" || fail "Quorvane.exe is not the program served"
-  [[ -x "$app/Quorvane.exe" ]] || fail "Quorvane.exe is not executable"
+  [[ "$(stat -c %a "$app/Quorvane.exe")" == 751 ]] ||
+    fail "Quorvane.exe has mode $(stat -c %a "$app/Quorvane.exe"), the old one had 751"
   sleep 1
   running "$new" || fail "the new program ended"
   [[ -z "$(update_box_of "$new")" ]] || fail "the new program shows an update box"
@@ -270,8 +299,172 @@ cycle() {
   echo "PASS: the whole update cycle (message shown: $message)"
 }
 
+two_instances() {
+  local app="$work/app" first second pid
+  mkdir "$app"
+  cp "$program" "$app/Quorvane.exe"
+  start "$app/Quorvane.exe"
+  first=$last_pid
+  start "$app/Quorvane.exe"
+  second=$last_pid
+  within 20 has_main_window "$first" || fail "no window of the first program"
+  within 20 has_main_window "$second" || fail "no window of the second program"
+  sleep 1.5 # both Timer2s have ticked: Timer1 hands over
+  # Quorvane.exe must never be missing or not runnable.
+  while :; do
+    [[ -x "$app/Quorvane.exe" ]] || files_in "$app" >>"$work/missing"
+    sleep 0.005
+  done &
+  watcher_pid=$!
+  cp "$new_program" "$app/NewQuorvane.exe.part"
+  mv "$app/NewQuorvane.exe.part" "$app/NewQuorvane.exe"
+  within 10 has_update_box "$first" || fail "the first program did not announce the download"
+  within 10 has_update_box "$second" || fail "the second program did not announce the download"
+  # Both press OK before the first one's new program has its first Timer2 tick.
+  press_default "$(update_box_of "$first")"
+  press_default "$(update_box_of "$second")"
+  within 10 ended "$first" || fail "the first program did not end after OK"
+  within 10 ended "$second" || fail "the second program did not end after OK"
+  within 20 files_are "$app" "Quorvane.exe" || fail "files: $(files_in "$app")"
+  sleep 2.5 # every new program's Timer2 has ticked
+  for pid in $(pids_in "$app"); do
+    [[ -z "$(update_box_of "$pid")" ]] || fail "a new program shows an update box"
+  done
+  files_are "$app" "Quorvane.exe" && is_new "$app/Quorvane.exe" || fail "files later: $(files_in "$app")"
+  [[ ! -s "$work/missing" ]] || fail "Quorvane.exe was missing: $(head -n 3 "$work/missing")"
+  echo "PASS: two old programs hand over to $(pids_in "$app" | wc -l) new one(s), Quorvane.exe never missing"
+}
+
+crash_steps() {
+  # The new program's hand-over changes the folder once (the rename): step 0
+  # is just before it, step 1 just after; step 2 never comes.
+  local step app files status old new
+  for step in 0 1 2; do
+    app="$work/step$step"
+    mkdir "$app"
+    cp "$program" "$app/Quorvane.exe"
+    cp "$new_program" "$app/NewQuorvane.exe"
+    start "$app/NewQuorvane.exe" TICKERLOOM_TEST_KILL_AT_STEP=$step
+    new=$last_pid
+    if ((step < 2)); then
+      within 20 ended "$new" || fail "step $step: the new program was not killed"
+      status=0
+      wait "$new" || status=$?
+      ((status == 128 + 9)) || fail "step $step: the new program ended with $status, not by SIGKILL"
+      files="$(files_in "$app")"
+      [[ -x "$app/Quorvane.exe" ]] || fail "step $step: no runnable Quorvane.exe: $files"
+      # The next start, as a player would.
+      start "$app/Quorvane.exe"
+      old=$last_pid
+      [[ "$files" == Quorvane.exe ]] || within 20 box_or_end "$old" ||
+        fail "step $step: the hand-over was not taken up again"
+      if has_update_box "$old"; then press_default "$(update_box_of "$old")"; fi
+      echo "step $step: killed with \"$files\" in the folder"
+    fi
+    within 20 files_are "$app" "Quorvane.exe" || fail "step $step: files: $(files_in "$app")"
+    is_new "$app/Quorvane.exe" || fail "step $step: Quorvane.exe is not the new program"
+  done
+  running "$new" || fail "step 2: the new program ended"
+  echo "PASS: a crash at every step of the hand-over leaves a runnable Quorvane.exe"
+}
+
+start_failure() {
+  # The new program not executable, and not a program at all.
+  local case app old announced
+  for case in not_executable broken; do
+    app="$work/$case"
+    mkdir "$app"
+    cp "$program" "$app/Quorvane.exe"
+    start "$app/Quorvane.exe"
+    old=$last_pid
+    within 20 has_main_window "$old" || fail "$case: no window"
+    sleep 1.5 # Timer2 has ticked
+    cp "$new_program" "$app/NewQuorvane.exe.part"
+    chmod 0644 "$app/NewQuorvane.exe.part"
+    [[ $case == broken ]] && printf 'not a program\n' >"$app/NewQuorvane.exe.part" &&
+      chmod 0755 "$app/NewQuorvane.exe.part"
+    mv "$app/NewQuorvane.exe.part" "$app/NewQuorvane.exe"
+    within 10 has_update_box "$old" || fail "$case: no announcement"
+    announced="$(update_box_of "$old")"
+    press_default "$announced"
+    within 10 box_or_end "$old" "$announced" && running "$old" || fail "$case: the failure was not told"
+    sleep 0.3
+    screenshot "$(update_box_of "$old")" "start-failure-$case.png"
+    press_default "$(update_box_of "$old")"
+    sleep 3 # six Timer1 ticks: none tries again
+    running "$old" && has_main_window "$old" || fail "$case: the program or its window is gone"
+    [[ -z "$(update_box_of "$old")" ]] || fail "$case: another update box"
+  done
+  echo "PASS: a new program that cannot be started is told once (start-failure-*.png)"
+}
+
+# Starts the program in $app, answers Yes and waits for its download to begin;
+# sets pid and box (the progress box).
+start_download() {
+  local prompt
+  start "$app/Quorvane.exe"
+  pid=$last_pid
+  within 20 has_update_box "$pid" || fail "no update prompt"
+  prompt="$(update_box_of "$pid")"
+  press_default "$prompt"
+  within 10 box_or_end "$pid" "$prompt" || fail "no progress box"
+  box="$(update_box_of "$pid")"
+  within 10 test -n "$(find "$app" -name ".NewQuorvane.exe.tmp-$pid-*" -size +0)" ||
+    fail "the download did not begin: $(files_in "$app")"
+}
+
+download() {
+  local root="$work/server" app="$work/app" pid box first temporaries
+  "$release_tool" publish 1.2 "$new_program" "$secret_key" "$root" >/dev/null
+  echo "/Quorvane.exe trickle 100000" >"$root/.routes" # 5 MB: about 50 s
+  serve "$root"
+  mkdir "$app"
+  cp "$program" "$app/Quorvane.exe"
+  start_download
+  first=$pid
+  has_main_window "$first" && fail "the window was shown before the download"
+  sleep 1.5
+  screenshot "$box" progress-box.png
+
+  # A second copy started meanwhile (no version file now) leaves the first
+  # one's temporary files alone.
+  echo "/Quorvane.exeVer.txt status 404" >>"$root/.routes"
+  temporaries="$(files_in "$app" | grep -o "[^ ]*tmp-$first-[^ ]*" | xargs)"
+  start "$app/Quorvane.exe"
+  within 20 has_main_window "$last_pid" || fail "the second program shows no window"
+  [[ "$(files_in "$app" | grep -o "[^ ]*tmp-$first-[^ ]*" | xargs)" == "$temporaries" ]] ||
+    fail "the first program's temporary files changed: $temporaries -> $(files_in "$app")"
+  kill -KILL "$last_pid" "$first"
+  within 10 ended "$first" || fail "the first program did not end"
+
+  # The next start removes what the killed download left, and makes no offer
+  # from the stale version file beside it, as the server has none.
+  printf '1.2\r\n' >"$app/Quorvane.execfu.tmp"
+  echo "killed halfway: $(files_in "$app")"
+  start "$app/Quorvane.exe"
+  within 20 has_main_window "$last_pid" || fail "the next start shows no window"
+  sleep 1
+  [[ -z "$(update_box_of "$last_pid")" ]] || fail "the next start made an offer"
+  files_are "$app" "Quorvane.exe" || fail "left after the next start: $(files_in "$app")"
+  kill -KILL "$last_pid"
+
+  # Cancel in the progress box: nothing kept, no box, the old program goes on.
+  echo "/Quorvane.exe trickle 100000" >"$root/.routes"
+  start_download
+  xdotool windowfocus --sync "$box" key --clearmodifiers Escape
+  within 10 has_main_window "$pid" || fail "no window after Cancel"
+  sleep 1.5
+  running "$pid" && [[ -z "$(update_box_of "$pid")" ]] || fail "a box or an end after Cancel"
+  files_are "$app" "Quorvane.exe" || fail "left after Cancel: $(files_in "$app")"
+  echo "PASS: a killed download is cleaned up at the next start, a running one's is not; Cancel keeps nothing"
+}
+
 case "$mode" in
   state-table) state_table ;;
   cycle) cycle ;;
+  two-instances) two_instances ;;
+  crash-steps) crash_steps ;;
+  start-failure) start_failure ;;
+  download) download ;;
   *) fail "unknown mode $mode" ;;
 esac

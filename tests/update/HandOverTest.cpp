@@ -44,7 +44,8 @@ class HandOverTest : public ::testing::Test {
   testing::FakeMessageBoxes boxes_;
   testing::FakeProcess process_;
   testing::FakeTimers timers_;
-  HandOver hand_over_{"Quorvane.exe", files_, boxes_, process_, timers_};
+  HandOverState state_;
+  HandOver hand_over_{"Quorvane.exe", files_, boxes_, process_, timers_, state_};
 };
 
 struct Row {
@@ -63,6 +64,8 @@ TEST_F(HandOverTest, Timer2ActsByRunningNameAndFilesThenSwitchesItselfOff) {
       {"Quorvane.exe", false, true, true, "NewQuorvane.exe", nullptr},
       {"NewQuorvane.exe", true, true, false, "Quorvane.exe", "new"},
       {"NewQuorvane.exe", false, true, false, "Quorvane.exe", "new"},
+      // Another copy of the new program has handed over already.
+      {"NewQuorvane.exe", true, false, false, "Quorvane.exe", "old"},
       {"quorvane.exe", true, true, false, "NewQuorvane.exe Quorvane.exe", "old"},
       {"NEWQUORVANE.exe", true, true, false, "NewQuorvane.exe Quorvane.exe", "old"},
       {"Copy.exe", true, true, false, "NewQuorvane.exe Quorvane.exe", "old"},
@@ -131,25 +134,67 @@ TEST_F(HandOverTest, Timer1StartsTheNewProgramOnlyFromQuorvaneExeAfterTheMessage
   }
 }
 
-TEST_F(HandOverTest, FailuresStopTheTickAndLeaveTimer2On) {
-  // A folder in the place of Quorvane.exe: not a file, so case C tries the
-  // rename, which the OS refuses.
+// Another copy of the new program renames NewQuorvane.exe away just before
+// this one does: no failure, nothing more to do.
+TEST_F(HandOverTest, RenameLostToAnotherNewProgramIsNoFailure) {
+  struct RacingFileSystem final : platform::PosixFileSystem {
+    void RenameFile(const std::string& from, const std::string& to) override {
+      std::filesystem::rename(from, to);
+      PosixFileSystem::RenameFile(from, to);
+    }
+  } files;
+  Arrange("NewQuorvane.exe", true, true);
+  HandOver("Quorvane.exe", files, boxes_, process_, timers_, state_).Timer2Tick(folder_);
+  EXPECT_EQ(ListFolder(folder_), "Quorvane.exe");
+  EXPECT_EQ(ReadBytes(folder_ + "Quorvane.exe"), "new");
+  EXPECT_EQ(timers_.timer2_switched_off, 1);
+}
+
+TEST_F(HandOverTest, FailedRenameStopsTheTickAndLeavesTimer2On) {
+  // A folder in the place of Quorvane.exe: the OS refuses the rename.
   Arrange("NewQuorvane.exe", false, true);
   std::filesystem::create_directory(folder_ + "Quorvane.exe");
   WriteBytes(folder_ + "Quorvane.exe/inside", "x");
   EXPECT_THROW(hand_over_.Timer2Tick(folder_), platform::FileError);
   EXPECT_EQ(timers_.timer2_switched_off, 0);
   EXPECT_EQ(ReadBytes(folder_ + "NewQuorvane.exe"), "new");
+}
 
-  // A start that fails does not end the program.
-  std::filesystem::remove_all(folder_ + "Quorvane.exe");
-  Arrange("Quorvane.exe", true, true);
-  process_.start_fails = true;
-  EXPECT_THROW(hand_over_.Timer2Tick(folder_), std::runtime_error);
-  boxes_.answers = {MessageAnswer::kOk};
-  EXPECT_THROW(hand_over_.Timer1Tick(folder_), std::runtime_error);
-  EXPECT_EQ(timers_.timer2_switched_off, 0);
-  EXPECT_EQ(ListFolder(folder_), "NewQuorvane.exe Quorvane.exe");
+// A new program that cannot be started is told once, in one box with the
+// OS's text, and never tried again in this run (by Timer1 or by Timer2); a
+// start that fails because another copy has handed over already is not told.
+TEST_F(HandOverTest, FailedStartIsToldOnceAndNotTriedAgain) {
+  const struct {
+    void (HandOver::*first_tick)(const std::string&);
+    bool new_executable_vanishes;
+    std::size_t boxes;
+  } cases[] = {{&HandOver::Timer1Tick, false, 2},
+               {&HandOver::Timer2Tick, false, 1},
+               {&HandOver::Timer1Tick, true, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.boxes);
+    state_ = {};
+    boxes_.shown.clear();
+    Arrange("Quorvane.exe", true, true);
+    process_.start_fails = true;
+    boxes_.answers = {MessageAnswer::kOk, MessageAnswer::kOk};
+    boxes_.while_open = [&] {
+      if (c.new_executable_vanishes) std::filesystem::remove(folder_ + "NewQuorvane.exe");
+    };
+    EXPECT_FALSE(Ends(c.first_tick));
+    for (int tick = 0; tick < 3; ++tick) {
+      EXPECT_FALSE(Ends(&HandOver::Timer1Tick));
+      EXPECT_FALSE(Ends(&HandOver::Timer2Tick));
+    }
+    ASSERT_EQ(boxes_.shown.size(), c.boxes);
+    if (!c.new_executable_vanishes) {
+      EXPECT_EQ(boxes_.shown.back().title, "Update");
+      EXPECT_NE(boxes_.shown.back().prompt.find("could not be started:\r\nCannot start " + folder_ +
+                                                "NewQuorvane.exe: test failure"),
+                std::string::npos)
+          << boxes_.shown.back().prompt;
+    }
+  }
 }
 
 }  // namespace

@@ -116,40 +116,73 @@ TEST(PosixProcess, ExitNowRunsNoExitHandlers) {
   EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
-TEST(PosixUpdateFiles, TemporaryFilesAreNewEmptyAndUnique) {
+TEST(PosixUpdateFiles, TemporaryFilesAreNewEmptyUniqueAndNameTheirFileAndOwner) {
   TempFolder temp;
   const std::string folder = temp.Path() + "/";
   PosixUpdateFiles files;
-  const std::string first = files.CreateTemporaryFile(folder, "NewQuorvane.exe.part");
-  const std::string second = files.CreateTemporaryFile(folder, "NewQuorvane.exe.part");
+  const std::string first = files.CreateTemporaryFile(folder + "NewQuorvane.exe");
+  const std::string second = files.CreateTemporaryFile(folder + "NewQuorvane.exe");
+  // A temporary beside a temporary (as a download makes) stands for the same file.
+  const std::string nested = files.CreateTemporaryFile(first);
   EXPECT_NE(first, second);
-  for (const std::string& path : {first, second}) {
-    EXPECT_EQ(path.rfind(folder + "NewQuorvane.exe.part", 0), 0u) << path;
+  for (const std::string& path : {first, second, nested}) {
+    const std::string owned = folder + ".NewQuorvane.exe.tmp-" + std::to_string(::getpid()) + "-";
+    EXPECT_EQ(path.rfind(owned, 0), 0u) << path;
     EXPECT_EQ(ReadBytes(path), "");
   }
   const std::string missing = temp.Path() + "/missing/";
   try {
-    files.CreateTemporaryFile(missing, "x");
+    files.CreateTemporaryFile(missing + "x");
     ADD_FAILURE() << "no error";
   } catch (const FileError& error) {
     EXPECT_NE(std::string(error.what()).find(missing), std::string::npos) << error.what();
   }
 }
 
-TEST(PosixUpdateFiles, MakeExecutableAddsExecuteWhereReadIsGranted) {
+TEST(PosixUpdateFiles, RemovesOnlyTheTemporariesOfProcessesThatHaveEnded) {
   TempFolder temp;
-  PosixUpdateFiles files;
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string gone = std::to_string(ended);
   const struct {
-    mode_t before, after;
-  } cases[] = {{0644, 0755}, {0600, 0700}, {0640, 0750}, {0755, 0755}};
+    std::string name;
+    bool removed;
+  } cases[] = {
+      {".NewQuorvane.exe.tmp-" + gone + "-17", true},
+      {".NewQuorvane.exe.tmp-1-0", false},  // init runs as long as the system does
+      {".NewQuorvane.exe.tmp-" + std::to_string(::getpid()) + "-0", false},  // this process
+      {".Quorvane.exe.sig.tmp-" + gone + "-0", false},                       // another file's
+      {"NewQuorvane.exe.tmp-" + gone + "-0", false},  // not hidden: not a temporary
+      {".NewQuorvane.exe.tmp-" + gone + "-", false},  // no count
+      {".NewQuorvane.exe.tmp-0-0", false},            // no process has id 0
+  };
+  for (const auto& c : cases) WriteBytes(temp.Path() + "/" + c.name, "x");
+  PosixUpdateFiles().RemoveOrphanedTemporaries(temp.Path() + "/NewQuorvane.exe");
   for (const auto& c : cases) {
-    const std::string path = temp.Path() + "/program";
+    EXPECT_EQ(testing::PathExists(temp.Path() + "/" + c.name), !c.removed) << c.name;
+  }
+}
+
+TEST(PosixUpdateFiles, TakesTheRunningProgramsPermissionsOrMakesTheFileExecutable) {
+  TempFolder temp;
+  const std::string program = temp.Path() + "/program";
+  const std::string path = temp.Path() + "/update";
+  const struct {
+    mode_t program_mode, before, after;  // program_mode 0: no program file
+  } cases[] = {{0755, 0600, 0755}, {0711, 0644, 0711}, {04750, 0600, 0750},
+               {0, 0644, 0755},    {0, 0600, 0700},    {0, 0640, 0750}};
+  for (const auto& c : cases) {
+    std::filesystem::remove(program);
+    if (c.program_mode != 0) WriteBytes(program, "x");
+    ::chmod(program.c_str(), c.program_mode);
     WriteBytes(path, "x");
     ::chmod(path.c_str(), c.before);
-    files.MakeExecutable(path);
-    EXPECT_EQ(ModeOf(path), c.after) << std::oct << c.before;
+    PosixUpdateFiles(program).TakeProgramPermissions(path);
+    EXPECT_EQ(ModeOf(path), c.after) << std::oct << c.program_mode << " " << c.before;
   }
-  EXPECT_THROW(files.MakeExecutable(temp.Path() + "/missing"), FileError);
+  EXPECT_THROW(PosixUpdateFiles(program).TakeProgramPermissions(temp.Path() + "/missing"),
+               FileError);
 }
 
 TEST(PosixUpdateFiles, ReadsAFileInChunksInOrder) {

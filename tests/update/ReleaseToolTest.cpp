@@ -99,9 +99,10 @@ TEST(ReleaseTool, PublishedDirectoryIsAcceptedByTheUpdateCheck) {
   platform::CurlDownload download;
   testing::FakeMessageBoxes boxes;
   boxes.answers = {platform::MessageAnswer::kYes};
+  testing::FakeProgressBoxes progress;
   testing::FakeTimers timers;
   CheckForUpdate(app, "Quorvane.exe", "1.1",
-                 UpdateServices{files, update_files, download, boxes, timers,
+                 UpdateServices{files, update_files, download, boxes, progress, timers,
                                 UpdateSource{server.BaseUrl(), public_hex}});
   EXPECT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(ListFolder(app), "NewQuorvane.exe");

@@ -30,11 +30,13 @@ class FakeWindowHost final : public window::WindowHost {
  public:
   std::string folder;
   testing::FakeMessageBoxes boxes;
+  testing::FakeProgressBoxes progress;
   int timer1_switched_on = 0;
   int timer2_switched_off = 0;
 
   const std::string& AppFolder() const override { return folder; }
   platform::MessageBoxes& Boxes() override { return boxes; }
+  platform::ProgressBoxes& Progress() override { return progress; }
   void SwitchTimer1On() override { ++timer1_switched_on; }
   void SwitchTimer2Off() override { ++timer2_switched_off; }
 };
@@ -102,6 +104,8 @@ TEST_F(SelfUpdateTest, LoadChecksForQuorvaneExeNewerThan11InTheWindowsFolder) {
   EXPECT_EQ(ReadBytes(window_.folder + "NewQuorvane.exe"), program);
   EXPECT_EQ(window_.timer1_switched_on, 1);
   EXPECT_EQ(window_.timer2_switched_off, 0);
+  ASSERT_EQ(window_.progress.opened.size(), 1u) << "the download shows in the window's box";
+  EXPECT_FALSE(window_.progress.opened[0].open);
   EXPECT_EQ(server_->Requests(),
             (std::vector<std::string>{"/Quorvane.exeVer.txt", "/Quorvane.exeVer.txt",
                                       "/Quorvane.exe", "/Quorvane.exe.sig"}));

@@ -10,6 +10,8 @@ every request, changes what a path gets, one "PATH ACTION [ARGUMENT]" per line:
   redirect URL   answers 302 with Location URL
   stall          sends the headers of a 1000-byte body, then nothing
   silent         accepts the request and never answers
+  trickle RATE   sends the file (announcing its length), or without one endless
+                 data, at RATE bytes a second
   nolength       sends the file without a Content-Length header
   announce N     announces a body of N bytes and sends 10
   endless        sends data without end and without a Content-Length
@@ -81,6 +83,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 pass
         elif action[:1] == ["silent"]:
             time.sleep(120)
+        elif action[:1] == ["trickle"]:
+            self.trickle(float(action[1]), name)
         elif not os.path.isfile(name) or (action[:1] == ["once"] and earlier > 0):
             self.answer(404, PAGE, "text/html")
         else:
@@ -92,6 +96,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(body)
             else:
                 self.answer(200, body, "application/octet-stream")
+
+    def trickle(self, rate, name):
+        body = None
+        if os.path.isfile(name):
+            with open(name, "rb") as served:
+                body = served.read()
+        self.send_response(200)
+        if body is not None:
+            self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        chunk = max(1, int(rate / 10))
+        sent = 0
+        start = time.monotonic()
+        try:
+            while body is None or sent < len(body):
+                piece = b"x" * chunk if body is None else body[sent:sent + chunk]
+                self.wfile.write(piece)
+                sent += len(piece)
+                time.sleep(max(0.0, start + sent / rate - time.monotonic()))
+        except (BrokenPipeError, ConnectionResetError):
+            pass
 
     def answer(self, status, body, kind):
         self.send_response(status)

@@ -2,6 +2,9 @@
 // focus, the counter, copy and clear, help texts, the Make command, timers.
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -9,12 +12,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
+#include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -730,6 +736,68 @@ class TickerloomWindowTest : public QObject {
     const int before = hook_.timer1 + hook_.timer2;
     real_boxes.Show(platform::Message{"not through the window"});
     QCOMPARE(ticks_while_open, before);
+  }
+
+  // The download's progress box, opened by the load handler as the update
+  // does: modal, a wait cursor, and no tick while its nested event loop runs
+  // for longer than three Timer1 periods.
+  void noTickWhileAProgressBoxIsOpen() {
+    int ticks_while_open = -1;
+    bool wait_cursor = false;
+    hook_.on_load = [&](window::WindowHost& host) {
+      const int before = hook_.timer1 + hook_.timer2;
+      auto box = host.Progress().OpenProgressBox("Update", "Downloading The New Version");
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      const QCursor* cursor = QApplication::overrideCursor();
+      wait_cursor = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+      int periods = 0;
+      QTimer period;
+      QObject::connect(&period, &QTimer::timeout, [&periods] { ++periods; });
+      period.start(500);
+      QElapsedTimer deadline;
+      deadline.start();
+      for (std::uint64_t received = 0; periods < 3 && deadline.elapsed() < 30000; received += 10) {
+        QVERIFY(box->Update(received, std::nullopt));
+        QThread::msleep(10);
+      }
+      QCOMPARE(periods, 3);
+      ticks_while_open = hook_.timer1 + hook_.timer2 - before;
+    };
+    Open();
+    QCOMPARE(ticks_while_open, 0);
+    QVERIFY(wait_cursor);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    // The timers go on afterwards.
+    const int after = hook_.timer1;
+    QTRY_VERIFY_WITH_TIMEOUT(hook_.timer1 > after, 5000);
+  }
+
+  // The Qt box itself: title, prompt, the bar and the bytes, and Cancel.
+  void progressBoxShowsTheFiguresAndCancels() {
+    const QLocale locale;
+    auto box = toolkit_.OpenProgressBox("Update", "Downloading The New Version");
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Update"));
+    QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+    const QList<QLabel*> labels = dialog->findChildren<QLabel*>();
+    QCOMPARE(labels.size(), 2);
+    QCOMPARE(labels[0]->text(), QStringLiteral("Downloading The New Version"));
+    auto* bar = dialog->findChild<QProgressBar*>();
+    // Length unknown: a busy bar and the bytes alone; known: the percentage too.
+    QVERIFY(box->Update(123456, std::nullopt));
+    QCOMPARE(bar->maximum(), 0);
+    QCOMPARE(labels[1]->text(), locale.toString(123456) + QStringLiteral(" bytes"));
+    QVERIFY(box->Update(250000, 1000000));
+    QCOMPARE(bar->text(), QStringLiteral("25%"));
+    QCOMPARE(labels[1]->text(), locale.toString(250000) + QStringLiteral(" of ") +
+                                    locale.toString(1000000) + QStringLiteral(" bytes"));
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+    QVERIFY(!box->Update(250000, 1000000));
+    box.reset();
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
   }
 
   void realYesNoBox() {

@@ -1,14 +1,20 @@
 // Stand-ins for the window's services in the update tests.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
+#include "platform/WindowToolkit.h"
 #include "update/UpdateTimers.h"
 
 namespace tickerloom::testing {
@@ -29,6 +35,41 @@ class FakeMessageBoxes : public platform::MessageBoxes {
     answers.pop_front();
     return answer;
   }
+};
+
+// Records every progress box and the figures it was given; on_update, told
+// the box's update count, answers whether to go on (and may throw).
+class FakeProgressBoxes : public platform::ProgressBoxes {
+ public:
+  struct Opened {
+    std::string title, prompt;
+    std::vector<std::pair<std::uint64_t, std::optional<std::uint64_t>>> updates;
+    bool open = true;
+  };
+  std::vector<Opened> opened;
+  std::function<bool(int update)> on_update;
+
+  std::unique_ptr<platform::ProgressBox> OpenProgressBox(const std::string& title,
+                                                         const std::string& prompt) override {
+    opened.push_back({title, prompt, {}, true});
+    return std::make_unique<Box>(*this, opened.size() - 1);
+  }
+  bool AnyOpen() const {
+    return std::any_of(opened.begin(), opened.end(), [](const Opened& box) { return box.open; });
+  }
+
+ private:
+  struct Box final : platform::ProgressBox {
+    Box(FakeProgressBoxes& boxes, std::size_t index) : boxes(boxes), index(index) {}
+    ~Box() override { boxes.opened[index].open = false; }
+    bool Update(std::uint64_t received, std::optional<std::uint64_t> total) override {
+      auto& updates = boxes.opened[index].updates;
+      updates.emplace_back(received, total);
+      return !boxes.on_update || boxes.on_update(static_cast<int>(updates.size()));
+    }
+    FakeProgressBoxes& boxes;
+    std::size_t index;
+  };
 };
 
 class FakeTimers : public update::UpdateTimers {
