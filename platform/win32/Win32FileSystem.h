@@ -17,10 +17,15 @@ class Win32FileSystem final : public FileSystem {
   // carry over. A read-only file, or one another program holds open, is
   // refused before anything is written.
   std::unique_ptr<TextWriter> OpenForReplacing(const std::string& path) override;
-  // A named mutex of the file's full path: no lock file in the folder.
+  // A named mutex of the file's canonical path (its folder as the file system
+  // resolves it, so every way to the folder meets the same lock): no lock
+  // file in the folder. A mutex belongs to its thread: a second lock taken by
+  // the thread that holds the first does not wait.
   std::unique_ptr<FileLock> LockForUpdate(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
-  // Replaces an existing file at `to`, as rename(2) does.
+  // Replaces an existing file at `to`, as rename(2) does. A file at `to` that
+  // another process holds open (the executable of a program that still runs)
+  // fails with FileError::InUse().
   void RenameFile(const std::string& from, const std::string& to) override;
 };
 
