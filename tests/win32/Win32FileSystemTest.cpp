@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -120,6 +121,63 @@ TEST(Win32FileSystem, ReadingDeletingAndRenamingFailWithTheSystemText) {
     const Failure failure = FailureOf(c.operation);
     EXPECT_EQ(failure.message, c.expected);
     EXPECT_EQ(failure.error, static_cast<int>(c.error));
+  }
+}
+
+// A rename over a file that another process holds open, as Windows holds a
+// running program's executable, fails as in use, so that the hand-over tries
+// again later; one the system refuses for good does not.
+TEST(Win32FileSystem, ARenameOverAFileInUseSaysSo) {
+  const struct {
+    const char* description;
+    std::function<HANDLE()> prepare;  // returns a handle to close afterwards, or null
+    DWORD error;
+    bool in_use;
+  } cases[] = {
+      {"held without delete sharing",
+       [] {
+         return ::CreateFileW(L"to", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+       },
+       ERROR_ACCESS_DENIED, true},
+      {"a folder in its place",
+       [] {
+         std::filesystem::remove("to");
+         std::filesystem::create_directory("to");
+         WriteBytes("to/inside", "x");
+         return HANDLE{};
+       },
+       ERROR_ACCESS_DENIED, false},
+      {"no file to rename",
+       [] {
+         std::filesystem::remove("from");
+         return HANDLE{};
+       },
+       ERROR_FILE_NOT_FOUND, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.description);
+    testing::TempFolder folder;
+    WriteBytes("from", "new");
+    WriteBytes("to", "old");
+    const HANDLE held = c.prepare();
+    Win32FileSystem files;
+    bool in_use = false;
+    const Failure failure = FailureOf([&] {
+      try {
+        files.RenameFile("from", "to");
+      } catch (const FileError& error) {
+        in_use = error.InUse();
+        throw;
+      }
+    });
+    if (held != nullptr && held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
+    EXPECT_EQ(failure.error, static_cast<int>(c.error)) << failure.message;
+    EXPECT_EQ(in_use, c.in_use);
+    if (std::filesystem::is_regular_file("to")) {
+      EXPECT_EQ(ReadBytes("to"), "old");
+      SetReadOnly("to", false);
+    }
   }
 }
 
@@ -247,6 +305,79 @@ TEST(Win32FileSystem, TheNextRewriteRemovesTemporariesOfEndedProcesses) {
   Win32FileSystem files;
   generator::MergeStartupScript(files, 3, U"demo");
   EXPECT_EQ(ListFolder("."), own + " .autoexec.rul.tmp-other autoexec.rul");
+}
+
+// The helper program beside this test (StartedProgram.cpp).
+std::wstring HelperPath() {
+  wchar_t own[MAX_PATH * 4];
+  const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH * 4);
+  return std::filesystem::path(std::wstring(own, length)).parent_path().wstring() +
+         L"\\win32_started_program.exe";
+}
+
+// The folder reached another way: under Wine through drive Z:, which holds
+// the whole Unix file system (as a second drive letter or a link would on
+// Windows); elsewhere by its short name.
+std::wstring AnotherWayTo(const std::wstring& folder) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unix_name != nullptr) {
+    char* name = unix_name(folder.c_str());
+    std::wstring through_z = L"Z:" + Widen(name);
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    std::replace(through_z.begin(), through_z.end(), L'/', L'\\');
+    return through_z;
+  }
+  std::wstring short_name(MAX_PATH * 4, L'\0');
+  short_name.resize(::GetShortPathNameW(folder.c_str(), short_name.data(),
+                                        static_cast<DWORD>(short_name.size())));
+  return short_name;
+}
+
+std::size_t CountOf(const std::string& haystack, const std::string& needle) {
+  std::size_t count = 0;
+  for (auto at = haystack.find(needle); at != std::string::npos;
+       at = haystack.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// Two instances pressing Make again and again at the same time, one of them
+// reaching the folder another way: the named mutex holds each off while the
+// other merges, so every run's line survives.
+TEST(Win32FileSystem, TwoProcessesMergingAtOnceLoseNoLine) {
+  testing::TempFolder folder;
+  const std::wstring here = std::filesystem::current_path().wstring();
+  const std::wstring there = AnotherWayTo(here);
+  ASSERT_NE(there, here);
+  ASSERT_TRUE(std::filesystem::is_directory(there));
+  constexpr int kRuns = 100;
+  const auto start = [&](const wchar_t* arguments, const std::wstring& working_folder) {
+    std::wstring command = L"\"" + HelperPath() + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    EXPECT_NE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               working_folder.c_str(), &startup, &started),
+              0);
+    ::CloseHandle(started.hThread);
+    return started.hProcess;
+  };
+  const HANDLE both[] = {start(L"generate a 2 100", here), start(L"generate b 3 100", there)};
+  ASSERT_EQ(::WaitForMultipleObjects(2, both, TRUE, 300000), WAIT_OBJECT_0);
+  for (const HANDLE process : both) {
+    DWORD exit_code = 1;
+    ::GetExitCodeProcess(process, &exit_code);
+    EXPECT_EQ(exit_code, 0u);
+    ::CloseHandle(process);
+  }
+  const std::string merged = ReadBytes("autoexec.rul");
+  EXPECT_EQ(CountOf(merged, "Bind F2 \"execrul a-1.rul\"\r\n"), std::size_t{kRuns});
+  EXPECT_EQ(CountOf(merged, "Bind F3 \"execrul b-1.rul\"\r\n"), std::size_t{kRuns});
+  EXPECT_EQ(CountOf(merged, kAdvert), 1u);
+  EXPECT_EQ(ListFolder("."), "a-1.rul a-2.rul autoexec.rul b-1.rul b-2.rul");
 }
 
 }  // namespace
