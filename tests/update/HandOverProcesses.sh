@@ -100,6 +100,10 @@ main_window_of() { window_of "$1" "Zeltrin's Tickerloom"; }
 update_box_of() { window_of "$1" "Update"; }
 has_main_window() { [[ -n "$(main_window_of "$1")" ]]; }
 has_update_box() { [[ -n "$(update_box_of "$1")" ]]; }
+# The same for the process started as the program at path $1, looked up anew
+# on every call (within runs them until they hold).
+program_runs() { [[ -n "$(pid_of "$1")" ]]; }
+program_has_window() { program_runs "$1" && has_main_window "$(pid_of "$1")"; }
 # True when process $1 has ended or shows an update box other than window $2.
 box_or_end() {
   local box
@@ -185,7 +189,7 @@ state_table() {
   for row in steady delete_rename rename other_name lower_case lower_case_new; do
     within 20 has_main_window "${pids[$row]}" || fail "$row: no window"
   done
-  within 20 has_main_window "$(pid_of "$work/handover/NewQuorvane.exe")" ||
+  within 20 program_has_window "$work/handover/NewQuorvane.exe" ||
     fail "handover: the new program did not start"
   sleep 2.5
 
@@ -229,7 +233,7 @@ state_table() {
   [[ -z "$(pid_of "$work/steady/NewQuorvane.exe")" ]] || fail "steady: started before OK"
   press_default "$(update_box_of "$old")"
   within 10 ended "$old" || fail "steady: the old program did not end after OK"
-  within 20 has_main_window "$(pid_of "$work/steady/NewQuorvane.exe")" ||
+  within 20 program_has_window "$work/steady/NewQuorvane.exe" ||
     fail "steady: the new program did not start"
   within 10 files_are "$work/steady" "Quorvane.exe" ||
     fail "steady: files are \"$(files_in "$work/steady")\" after the hand-over"
@@ -281,7 +285,7 @@ cycle() {
   within 10 ended "$old" || fail "the old program did not end"
 
   local new
-  within 20 test -n "$(pid_of "$app/NewQuorvane.exe")" || fail "the new program did not start"
+  within 20 program_runs "$app/NewQuorvane.exe" || fail "the new program did not start"
   new="$(pid_of "$app/NewQuorvane.exe")"
   within 20 has_main_window "$new" || fail "the new program shows no window"
   within 10 files_are "$app" "Quorvane.exe" || fail "files in the end: $(files_in "$app")"
@@ -398,6 +402,9 @@ start_failure() {
   echo "PASS: a new program that cannot be started is told once (start-failure-*.png)"
 }
 
+# True when process $2's temporary file of the new program in folder $1 has bytes.
+download_began() { [[ -n "$(find "$1" -name ".NewQuorvane.exe.tmp-$2-*" -size +0)" ]]; }
+
 # Starts the program in $app, answers Yes and waits for its download to begin;
 # sets pid and box (the progress box).
 start_download() {
@@ -409,8 +416,7 @@ start_download() {
   press_default "$prompt"
   within 10 box_or_end "$pid" "$prompt" || fail "no progress box"
   box="$(update_box_of "$pid")"
-  within 10 test -n "$(find "$app" -name ".NewQuorvane.exe.tmp-$pid-*" -size +0)" ||
-    fail "the download did not begin: $(files_in "$app")"
+  within 10 download_began "$app" "$pid" || fail "the download did not begin: $(files_in "$app")"
 }
 
 download() {
