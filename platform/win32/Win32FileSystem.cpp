@@ -16,6 +16,12 @@ namespace {
   throw FileError(operation, path, static_cast<int>(error), SystemErrorText(error));
 }
 
+using StepHook = Win32FileSystem::StepHook;
+
+void Step(const StepHook& before_each_step, std::string_view step) {
+  if (before_each_step) before_each_step(step);
+}
+
 // Windows refuses to write a read-only file, but Wine run by root does not:
 // this refusal, with the system's text for it, holds everywhere.
 void RefuseReadOnly(std::string_view operation, const std::string& path, DWORD attributes) {
@@ -40,7 +46,8 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 // Collects the lines and stores them with one write at Close().
 class Win32TextWriter final : public TextWriter {
  public:
-  Win32TextWriter(std::string path, HANDLE file) : path_(std::move(path)), file_(file) {}
+  Win32TextWriter(std::string path, HANDLE file, StepHook before_each_step)
+      : path_(std::move(path)), file_(file), before_each_step_(std::move(before_each_step)) {}
 
   void WriteLine(std::string_view bytes) override {
     buffer_.append(bytes);
@@ -48,13 +55,16 @@ class Win32TextWriter final : public TextWriter {
   }
 
   void Close() override {
+    Step(before_each_step_, "write");
     if (!WriteAll(file_.Get(), buffer_)) Fail("write", path_);
+    Step(before_each_step_, "close");
     if (!file_.Close()) Fail("close", path_);
   }
 
  private:
   std::string path_;
   FileHandle file_;
+  StepHook before_each_step_;
   std::string buffer_;
 };
 
@@ -67,7 +77,8 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM 
 // moves it over the file once it is safely on disk.
 class ReplacingWriter final : public TextWriter {
  public:
-  explicit ReplacingWriter(std::string path) : target_(std::move(path)) {
+  ReplacingWriter(std::string path, StepHook before_each_step)
+      : target_(std::move(path)), before_each_step_(std::move(before_each_step)) {
     const std::wstring target = Widen(target_);
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -84,6 +95,7 @@ class ReplacingWriter final : public TextWriter {
       Fail("look up", target_, error);
     }
 
+    Step(before_each_step_, "create a temporary file");
     TemporaryFile temporary = CreateTemporaryBeside(target_);
     temporary_ = std::move(temporary.path);
     file_ = std::move(temporary.file);
@@ -102,23 +114,32 @@ class ReplacingWriter final : public TextWriter {
   }
 
   void Close() override {
+    Step(before_each_step_, "write");
     if (!WriteAll(file_.Get(), buffer_)) Fail("write", temporary_);
+    Step(before_each_step_, "flush to disk");
     if (::FlushFileBuffers(file_.Get()) == 0) Fail("flush to disk", temporary_);
+    Step(before_each_step_, "close");
     if (!file_.Close()) Fail("close", temporary_);
     const std::wstring temporary = Widen(temporary_);
-    if (old_attributes_ != 0 && ::SetFileAttributesW(temporary.c_str(), old_attributes_) == 0) {
-      Fail("set the attributes of", temporary_);
+    if (old_attributes_ != 0) {
+      Step(before_each_step_, "set the attributes of");
+      if (::SetFileAttributesW(temporary.c_str(), old_attributes_) == 0) {
+        Fail("set the attributes of", temporary_);
+      }
     }
+    Step(before_each_step_, "replace");
     if (::MoveFileExW(temporary.c_str(), Widen(target_).c_str(),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
       Fail("replace", target_);
     }
     committed_ = true;
+    Step(before_each_step_, "remove orphaned temporary files");
     RemoveOrphanedTemporaries(target_);
   }
 
  private:
   std::string target_;
+  StepHook before_each_step_;
   std::string temporary_;
   DWORD old_attributes_ = 0;
   FileHandle file_;
@@ -186,6 +207,7 @@ std::wstring LockName(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<FileLock> Win32FileSystem::LockForUpdate(const std::string& path) {
+  Step(before_each_step_, "lock");
   const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, LockName(path).c_str());
   if (mutex == nullptr) Fail("lock", path);
   // An abandoned mutex is taken over: its holder ended before it let go.
@@ -226,14 +248,15 @@ std::unique_ptr<TextReader> Win32FileSystem::OpenForReading(const std::string& p
 std::unique_ptr<TextWriter> Win32FileSystem::OpenForWriting(const std::string& path) {
   const std::wstring wide_path = Widen(path);
   RefuseReadOnly("create", path, ::GetFileAttributesW(wide_path.c_str()));
+  Step(before_each_step_, "create");
   const HANDLE file = ::CreateFileW(wide_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) Fail("create", path);
-  return std::make_unique<Win32TextWriter>(path, file);
+  return std::make_unique<Win32TextWriter>(path, file, before_each_step_);
 }
 
 std::unique_ptr<TextWriter> Win32FileSystem::OpenForReplacing(const std::string& path) {
-  return std::make_unique<ReplacingWriter>(path);
+  return std::make_unique<ReplacingWriter>(path, before_each_step_);
 }
 
 void Win32FileSystem::RemoveFile(const std::string& path) {

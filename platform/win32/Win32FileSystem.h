@@ -3,12 +3,23 @@
 // characters names exactly the file the game opens.
 #pragma once
 
+#include <functional>
+#include <string_view>
+
 #include "platform/FileSystem.h"
 
 namespace tickerloom::platform::win32 {
 
 class Win32FileSystem final : public FileSystem {
  public:
+  // Told each step that changes files (its operation's name) just before it
+  // runs, so that the crash tests can end the process at every step.
+  using StepHook = std::function<void(std::string_view step)>;
+
+  Win32FileSystem() = default;
+  explicit Win32FileSystem(StepHook before_each_step)
+      : before_each_step_(std::move(before_each_step)) {}
+
   bool FileExists(const std::string& path) override;
   std::unique_ptr<TextReader> OpenForReading(const std::string& path) override;
   std::unique_ptr<TextWriter> OpenForWriting(const std::string& path) override;
@@ -27,6 +38,9 @@ class Win32FileSystem final : public FileSystem {
   // another process holds open (the executable of a program that still runs)
   // fails with FileError::InUse().
   void RenameFile(const std::string& from, const std::string& to) override;
+
+ private:
+  StepHook before_each_step_;
 };
 
 }  // namespace tickerloom::platform::win32

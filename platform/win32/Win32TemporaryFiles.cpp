@@ -67,14 +67,18 @@ void RemoveOrphanedTemporaries(const std::string& target) {
         temporary->owner == ::GetCurrentProcessId()) {
       continue;
     }
-    const HANDLE process =
-        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, temporary->owner);
+    // Gone: no process has that id, or the one that has it has ended (and
+    // lives on only as long as someone holds a handle to it). One that runs,
+    // or that may not be opened, is left alone.
+    bool gone = false;
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, temporary->owner);
     if (process != nullptr) {
+      gone = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
       ::CloseHandle(process);
-    } else if (::GetLastError() == ERROR_INVALID_PARAMETER) {
-      // No process has that id (one that runs but may not be opened is left alone).
-      ::DeleteFileW((Widen(folder) + found.cFileName).c_str());
+    } else {
+      gone = ::GetLastError() == ERROR_INVALID_PARAMETER;
     }
+    if (gone) ::DeleteFileW((Widen(folder) + found.cFileName).c_str());
   } while (::FindNextFileW(search, &found) != 0);
   ::FindClose(search);
 }

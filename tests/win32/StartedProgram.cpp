@@ -7,7 +7,12 @@
 //           <marker> once it holds the file and lets go once <marker> is gone;
 //   generate <script name> <key> <runs>
 //           makes a two-letter scroll script `runs` times in its working
-//           folder through the Windows file layer (autoexec.rul included).
+//           folder through the Windows file layer (autoexec.rul included);
+//   stop-at <n> <steps file>
+//           makes a one-letter scroll script "s" for F2 in its working folder,
+//           noting each step of the file layer in <steps file>, and ends
+//           itself at once (TerminateProcess, exit code 9) just before step n
+//           (counted from 0; -1: never).
 // Exit code 0, or 1 when something failed.
 #include <windows.h>
 
@@ -68,6 +73,26 @@ int Generate(const std::string& name, const std::string& key, int runs) {
   return 0;
 }
 
+int StopAt(int stop_at, const wchar_t* steps_file) {
+  int step = 0;
+  tickerloom::platform::win32::Win32FileSystem files([&](std::string_view name) {
+    const HANDLE steps = ::CreateFileW(steps_file, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string line = std::string(name) + "\n";
+    DWORD written = 0;
+    ::WriteFile(steps, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    ::CloseHandle(steps);
+    if (step++ == stop_at) ::TerminateProcess(::GetCurrentProcess(), 9);
+  });
+  tickerloom::testing::FakeForm form("a", "1", "s", "2");
+  try {
+    tickerloom::generator::GenerateScrollScript(form, files);
+  } catch (...) {
+    return 1;
+  }
+  return 0;
+}
+
 std::string Narrow(const wchar_t* text) {
   std::string narrow;
   for (; *text != L'\0'; ++text) narrow += static_cast<char>(*text);
@@ -82,5 +107,6 @@ int wmain(int argc, wchar_t** argv) {
   if (mode == L"generate" && argc == 5) {
     return Generate(Narrow(argv[2]), Narrow(argv[3]), std::stoi(argv[4]));
   }
+  if (mode == L"stop-at" && argc == 4) return StopAt(std::stoi(argv[2]), argv[3]);
   return WriteCommandLine();
 }

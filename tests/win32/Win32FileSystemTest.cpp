@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
 
 #include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
@@ -315,6 +318,31 @@ std::wstring HelperPath() {
          L"\\win32_started_program.exe";
 }
 
+// Starts the helper program with the arguments in the working folder; the
+// caller waits for the process and closes the handle.
+HANDLE StartHelper(const std::wstring& arguments, const std::wstring& working_folder) {
+  std::wstring command = L"\"" + HelperPath() + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       working_folder.c_str(), &startup, &started) == 0) {
+    throw std::runtime_error("cannot start the helper program");
+  }
+  ::CloseHandle(started.hThread);
+  return started.hProcess;
+}
+
+// Runs the helper program to its end and returns its exit code.
+DWORD RunHelper(const std::wstring& arguments) {
+  const HANDLE process = StartHelper(arguments, std::filesystem::current_path().wstring());
+  ::WaitForSingleObject(process, INFINITE);
+  DWORD exit_code = 0;
+  ::GetExitCodeProcess(process, &exit_code);
+  ::CloseHandle(process);
+  return exit_code;
+}
+
 // The folder reached another way: under Wine through drive Z:, which holds
 // the whole Unix file system (as a second drive letter or a link would on
 // Windows); elsewhere by its short name.
@@ -354,18 +382,8 @@ TEST(Win32FileSystem, TwoProcessesMergingAtOnceLoseNoLine) {
   ASSERT_NE(there, here);
   ASSERT_TRUE(std::filesystem::is_directory(there));
   constexpr int kRuns = 100;
-  const auto start = [&](const wchar_t* arguments, const std::wstring& working_folder) {
-    std::wstring command = L"\"" + HelperPath() + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    EXPECT_NE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               working_folder.c_str(), &startup, &started),
-              0);
-    ::CloseHandle(started.hThread);
-    return started.hProcess;
-  };
-  const HANDLE both[] = {start(L"generate a 2 100", here), start(L"generate b 3 100", there)};
+  const HANDLE both[] = {StartHelper(L"generate a 2 100", here),
+                         StartHelper(L"generate b 3 100", there)};
   ASSERT_EQ(::WaitForMultipleObjects(2, both, TRUE, 300000), WAIT_OBJECT_0);
   for (const HANDLE process : both) {
     DWORD exit_code = 1;
@@ -378,6 +396,61 @@ TEST(Win32FileSystem, TwoProcessesMergingAtOnceLoseNoLine) {
   EXPECT_EQ(CountOf(merged, "Bind F3 \"execrul b-1.rul\"\r\n"), std::size_t{kRuns});
   EXPECT_EQ(CountOf(merged, kAdvert), 1u);
   EXPECT_EQ(ListFolder("."), "a-1.rul a-2.rul autoexec.rul b-1.rul b-2.rul");
+}
+
+// A generation ended (TerminateProcess) just before each of its file steps in
+// turn: killed up to the rename, autoexec.rul is the old file byte for byte,
+// after it the new one; the next generation removes what the killed one left.
+TEST(Win32CrashConsistency, AKillAtEveryStepLeavesTheOldOrTheNewFile) {
+  testing::TempFolder folder;
+  const std::wstring steps_file =
+      std::filesystem::path(folder.Path()).parent_path().wstring() + L"\\" +
+      std::filesystem::path(folder.Path()).filename().wstring() + L".steps";
+  std::string old_contents = kAdvert + "\r\n\r\n";
+  for (int line = 0; line < 100; ++line) old_contents += "Bind F7 \"execrul other-1.rul\"\r\n";
+  const std::string new_contents = old_contents + "\r\nBind F2 \"execrul s-1.rul\"\r\n";
+
+  // The steps of one whole run.
+  WriteBytes("autoexec.rul", old_contents);
+  ASSERT_EQ(RunHelper(L"stop-at -1 \"" + steps_file + L"\""), 0u);
+  ASSERT_EQ(ReadBytes("autoexec.rul"), new_contents);
+  std::vector<std::string> steps;
+  std::istringstream lines(ReadBytes(Narrow(steps_file)));
+  for (std::string step; std::getline(lines, step);) steps.push_back(step);
+  std::filesystem::remove(steps_file);
+  // Wine marks every file for archiving, so the attributes are set there too.
+  std::vector<std::string> expected = {"create",
+                                       "write",
+                                       "close",  // s-1.rul
+                                       "lock",
+                                       "create a temporary file",
+                                       "write",
+                                       "flush to disk",
+                                       "close",
+                                       "replace",
+                                       "remove orphaned temporary files"};
+  if (std::find(steps.begin(), steps.end(), "set the attributes of") != steps.end()) {
+    expected.insert(expected.end() - 2, "set the attributes of");
+  }
+  ASSERT_EQ(steps, expected);
+  const auto replace = std::find(steps.begin(), steps.end(), "replace") - steps.begin();
+
+  for (std::size_t kill_at = 0; kill_at < steps.size(); ++kill_at) {
+    SCOPED_TRACE(::testing::Message()
+                 << "killed before step " << kill_at + 1 << ", " << steps[kill_at]);
+    WriteBytes("autoexec.rul", old_contents);
+    EXPECT_EQ(RunHelper(L"stop-at " + std::to_wstring(kill_at) + L" \"" + steps_file + L"\""), 9u);
+    std::filesystem::remove(steps_file);
+    const bool renamed = static_cast<std::ptrdiff_t>(kill_at) > replace;
+    EXPECT_EQ(ReadBytes("autoexec.rul"), renamed ? new_contents : old_contents);
+
+    // The next run clears what the killed one left behind.
+    WriteBytes("autoexec.rul", old_contents);
+    ASSERT_EQ(RunHelper(L"stop-at -1 \"" + steps_file + L"\""), 0u);
+    std::filesystem::remove(steps_file);
+    EXPECT_EQ(ReadBytes("autoexec.rul"), new_contents);
+    EXPECT_EQ(ListFolder("."), "autoexec.rul s-1.rul");
+  }
 }
 
 }  // namespace

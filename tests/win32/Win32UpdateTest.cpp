@@ -414,6 +414,16 @@ class RunningProcess {
 TEST(Win32UpdateFiles, RemovesOnlyTheTemporariesOfProcessesThatHaveEnded) {
   testing::TempFolder temp;
   const RunningProcess running(std::filesystem::path(temp.Path()).wstring());
+  // A process that has ended while a handle to it keeps its id taken.
+  std::wstring command = L"\"" + RunningProcess::HelperPath() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION ended{};
+  ASSERT_NE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &ended),
+            0);
+  ::CloseHandle(ended.hThread);
+  ASSERT_EQ(::WaitForSingleObject(ended.hProcess, INFINITE), WAIT_OBJECT_0);
   // Process identifiers are multiples of 4: no process has this one.
   const std::string gone = "4294967293";
   const struct {
@@ -421,6 +431,7 @@ TEST(Win32UpdateFiles, RemovesOnlyTheTemporariesOfProcessesThatHaveEnded) {
     bool removed;
   } cases[] = {
       {".NewQuorvane.exe.tmp-" + gone + "-17", true},
+      {".NewQuorvane.exe.tmp-" + std::to_string(ended.dwProcessId) + "-2", true},
       {".NewQuorvane.exe.tmp-" + std::to_string(running.Id()) + "-0", false},  // it runs
       {".NewQuorvane.exe.tmp-" + std::to_string(::GetCurrentProcessId()) + "-0", false},
       {".Quorvane.exe.sig.tmp-" + gone + "-0", false},  // another file's
@@ -434,6 +445,7 @@ TEST(Win32UpdateFiles, RemovesOnlyTheTemporariesOfProcessesThatHaveEnded) {
   for (const auto& c : cases) {
     EXPECT_EQ(testing::PathExists(temp.Path() + "\\" + c.name), !c.removed) << c.name;
   }
+  ::CloseHandle(ended.hProcess);
 }
 
 TEST(Win32UpdateFiles, TakesTheProgramsAttributesButNeverReadOnly) {
