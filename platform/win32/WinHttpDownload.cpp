@@ -166,7 +166,7 @@ int BlockingLimit(const Transfer& transfer, milliseconds limit, milliseconds mar
 
 void SetReceiveTimeout(const Transfer& transfer, HINTERNET request) {
   const int receive = BlockingLimit(transfer, transfer.timeouts.stall, kTimeoutMargin);
-  DWORD value = static_cast<DWORD>(receive);
+  auto value = static_cast<DWORD>(receive);
   if (::WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_TIMEOUT, &value, sizeof value) == 0 ||
       ::WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &value, sizeof value) ==
           0) {
@@ -424,7 +424,7 @@ Redirect ResolveRedirect(std::string_view from, std::string_view location) {
   const std::wstring base = Widen(from);
   const std::wstring relative = Widen(location);
   std::wstring combined(base.size() + relative.size() + 1, L'\0');
-  DWORD size = static_cast<DWORD>(combined.size());
+  auto size = static_cast<DWORD>(combined.size());
   HRESULT result = ::UrlCombineW(base.c_str(), relative.c_str(), combined.data(), &size, 0);
   if (result == E_POINTER) {  // size now counts what is needed
     combined.resize(size + 1);
