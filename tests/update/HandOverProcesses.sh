@@ -67,21 +67,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
-
-# Runs "$@" every 0.1 s until it succeeds; fails after $1 seconds.
-within() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/UpdateProcesses.sh"
 
 # True when process $1 has ended (a child of ours that has not been waited
 # for yet counts as ended).
@@ -121,10 +107,6 @@ screenshot() {
   import -window "$1" "$shots/$2"
 }
 
-# Names of the files in folder $1, sorted, on one line.
-files_in() { (cd "$1" && find . -mindepth 1 -maxdepth 1 -printf '%f\n' | LC_ALL=C sort | xargs); }
-files_are() { [[ "$(files_in "$1")" == "$2" ]]; }
-
 # Starts program $1 by its full path, from an unrelated working folder, with
 # the environment settings that follow it (NAME=VALUE).
 start() {
@@ -133,23 +115,8 @@ start() {
   last_pid=$!
 }
 
-# Starts the update server on the port, serving folder $1.
-serve() {
-  python3 "$server_script" "$1" --port "$port" >"$work/server.out" 2>"$work/server.err" &
-  server_pid=$!
-  within 10 test -s "$work/server.out" ||
-    fail "the update server did not start on 127.0.0.1:$port: $(cat "$work/server.err")"
-}
-
 # True when process $1 has ended or shows its main window.
 window_or_end() { ended "$1" || has_main_window "$1"; }
-
-# The new program: the test program with bytes appended after its end, which
-# the loader ignores, so that the files show which program is which.
-new_program="$work/new-program"
-cp "$program" "$new_program"
-printf '\nthe new program\n' >>"$new_program"
-is_new() { cmp -s "$1" "$new_program"; }
 
 state_table() {
   # folder: files before (p = the program, n = the new program) | running file

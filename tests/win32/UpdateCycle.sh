@@ -52,21 +52,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
-
-# Runs "$@" every 0.1 s until it succeeds; fails after $1 seconds.
-within() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/UpdateProcesses.sh"
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 # The visible windows titled exactly $1, one a line.
@@ -89,8 +75,6 @@ screenshot() {
   eval "$(xdotool getwindowgeometry --shell "$1")"
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$shots/$2"
 }
-files_in() { (cd "$1" && find . -mindepth 1 -maxdepth 1 -printf '%f\n' | LC_ALL=C sort | xargs); }
-files_are() { [[ "$(files_in "$1")" == "$2" ]]; }
 # True when a temporary file of the new program in folder $1 has bytes.
 download_began() { [[ -n "$(find "$1" -name '.NewQuorvane.exe.tmp-*' -size +0)" ]]; }
 
@@ -108,20 +92,6 @@ hold() {
   children+=($!)
   within 30 test -e "$2" || fail "the helper does not hold $1"
 }
-# Serves folder $1 on the port.
-serve() {
-  python3 "$server_script" "$1" --port "$port" >"$work/server.out" 2>"$work/server.err" &
-  server_pid=$!
-  within 10 test -s "$work/server.out" ||
-    fail "the update server did not start on 127.0.0.1:$port: $(cat "$work/server.err")"
-}
-
-# The new program: the test program with bytes appended after its end, which
-# the loader ignores, so that the files show which program is which.
-new_program="$work/new-program.exe"
-cp "$program" "$new_program"
-printf '\nthe new program\n' >>"$new_program"
-is_new() { cmp -s "$1" "$new_program"; }
 
 cycle() {
   local root="$work/server" app="$work/app" old prompt box message=no

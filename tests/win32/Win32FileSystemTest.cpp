@@ -22,6 +22,7 @@
 namespace tickerloom::platform::win32 {
 namespace {
 
+using testing::CountOf;
 using testing::FakeForm;
 using testing::ListFolder;
 using testing::PathExists;
@@ -361,15 +362,6 @@ std::wstring AnotherWayTo(const std::wstring& folder) {
   short_name.resize(::GetShortPathNameW(folder.c_str(), short_name.data(),
                                         static_cast<DWORD>(short_name.size())));
   return short_name;
-}
-
-std::size_t CountOf(const std::string& haystack, const std::string& needle) {
-  std::size_t count = 0;
-  for (auto at = haystack.find(needle); at != std::string::npos;
-       at = haystack.find(needle, at + 1)) {
-    ++count;
-  }
-  return count;
 }
 
 // Two instances pressing Make again and again at the same time, one of them

@@ -21,6 +21,7 @@
 #include "platform/win32/Win32UpdateFiles.h"
 #include "platform/win32/WinHttpDownload.h"
 #include "tests/support/TempFolder.h"
+#include "tests/update/support/DownloadCases.h"
 #include "tests/update/support/Fakes.h"
 #include "update/Update.h"
 
@@ -29,6 +30,11 @@ namespace {
 
 using namespace std::chrono_literals;
 using std::chrono::seconds;
+using testing::Binary;
+using testing::FailingDownload;
+using testing::kFloorTimeouts;
+using testing::kTestTimeouts;
+using testing::kTotalTimeouts;
 using testing::ListFolder;
 using testing::ReadBytes;
 using testing::WriteBytes;
@@ -96,19 +102,6 @@ LoopbackServer PlainServer() {
 std::string ClosedUrl() {
   return "http://127.0.0.1:" + Environment("TICKERLOOM_TEST_CLOSED_PORT") + "/x";
 }
-
-std::string Binary(std::size_t size) {
-  std::string bytes(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131) % 256);
-  return bytes;
-}
-
-const DownloadTimeouts kTestTimeouts{.connect = seconds(2), .stall = seconds(1)};
-const DownloadTimeouts kFloorTimeouts{.connect = seconds(2),
-                                      .stall = seconds(1),
-                                      .floor_bytes_per_second = 1024,
-                                      .floor_window = seconds(1)};
-const DownloadTimeouts kTotalTimeouts{.connect = seconds(2), .total = seconds(1), .stall = 0ms};
 
 TEST(ResolveRedirect, FollowsHttpAndHttpsOnlyAndNeverLeavesHttps) {
   const struct {
@@ -193,15 +186,6 @@ TEST_F(WinHttpDownloadTest, BodyOfExactlyTheLimitIsAccepted) {
   EXPECT_EQ(ReadBytes(out_ + "b"), Binary(5000));
 }
 
-struct Failing {
-  const char* name;
-  std::string route;  // "PATH ACTION" for the server, or empty
-  std::string url;    // relative to the server, or absolute when it has a scheme
-  std::uint64_t max_bytes;
-  const char* expected;  // part of the error text
-  DownloadTimeouts timeouts = kTestTimeouts;
-};
-
 TEST_F(WinHttpDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
   server_.Serve("big", Binary(5001));
   server_.Serve("unsized", Binary(5001));
@@ -210,7 +194,7 @@ TEST_F(WinHttpDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl)
   }
   server_.Serve("c7", "too far");
   const std::string plain_port = Environment("TICKERLOOM_TEST_SERVER_PORT");
-  const Failing cases[] = {
+  const FailingDownload cases[] = {
       {"not found", "", "missing", 100, "HTTP status 404"},
       {"server error", "/broken status 500", "broken", 100, "HTTP status 500"},
       {"no content length, too long", "/unsized nolength", "unsized", 5000, "larger than 5000"},
@@ -234,7 +218,7 @@ TEST_F(WinHttpDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl)
       {"never answers within the total time", "/silent silent", "silent", 1000000,
        "not complete after 1 s", kTotalTimeouts},
   };
-  for (const Failing& c : cases) {
+  for (const FailingDownload& c : cases) {
     SCOPED_TRACE(c.name);
     if (!c.route.empty()) {
       const auto blank = c.route.find(' ');
