@@ -286,8 +286,14 @@ void ReadBody(Transfer& transfer, HINTERNET request) {
 
 // The whole transfer, redirects included, on the transfer's own thread.
 void Run(Transfer& transfer) {
-  const InternetHandle session(::WinHttpOpen(L"Tickerloom", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                             WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  // The proxy the user set for the system (Windows 8.1 and later), else
+  // WinHTTP's own setting (netsh winhttp), as Windows 7 has no such choice.
+  InternetHandle session(::WinHttpOpen(L"Tickerloom", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!session) {
+    session.reset(::WinHttpOpen(L"Tickerloom", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  }
   if (!session) FailWithLastError();
   DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
   if (::WinHttpSetOption(session.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy) ==
