@@ -23,8 +23,10 @@ FileError::FileError(std::string_view operation, std::string_view path, int erro
     : FileError(operation, path, error_number, std::generic_category().message(error_number)) {}
 
 FileError::FileError(std::string_view operation, std::string_view path, int error_number,
-                     std::string_view system_text)
-    : std::runtime_error(Describe(operation, path, system_text)), error_number_(error_number) {}
+                     std::string_view system_text, Cause cause)
+    : std::runtime_error(Describe(operation, path, system_text)),
+      error_number_(error_number),
+      cause_(cause) {}
 
 FileError::FileError(std::string_view operation, std::string_view path, std::string_view reason)
     : FileError(operation, path, 0, reason) {}

@@ -13,18 +13,28 @@ namespace tickerloom::platform {
 // own error text, ready to be shown to the user.
 class FileError : public std::runtime_error {
  public:
+  // Whether trying the same operation again later may succeed.
+  enum class Cause {
+    kOther,
+    // Another process holds the file (on Windows, a program that still runs
+    // holds its executable file).
+    kInUse,
+  };
+
   // An errno value; the text is the C library's for it.
   FileError(std::string_view operation, std::string_view path, int error_number);
   // An error number of the OS with the OS's own text for it (on Windows the
   // GetLastError() code and FormatMessageW's text).
   FileError(std::string_view operation, std::string_view path, int error_number,
-            std::string_view system_text);
+            std::string_view system_text, Cause cause = Cause::kOther);
   // For a refusal the OS has no error number for; ErrorNumber() is then 0.
   FileError(std::string_view operation, std::string_view path, std::string_view reason);
   int ErrorNumber() const { return error_number_; }
+  bool InUse() const { return cause_ == Cause::kInUse; }
 
  private:
   int error_number_;
+  Cause cause_ = Cause::kOther;
 };
 
 // A file opened for reading. Contents are 8-bit bytes, passed through unchanged.

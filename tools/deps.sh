@@ -22,7 +22,7 @@ for option in "$@"; do
       ;;
     --windows)
       PACKAGES+=(mingw-w64 googletest libgcrypt-mingw-w64-dev
-        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick)
+        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick python3)
       ;;
   esac
 done

@@ -1,12 +1,14 @@
 #!/bin/bash
-# Cuts a release: builds in Release mode, runs the tests against that build,
-# and writes the update directory (version file, program and signature) ready
-# to upload to a static web server, and the Debian package (built without the
-# self-update) beside it.
+# Cuts a release: builds the Linux program in Release mode and runs the tests
+# against that build, cross-builds the Windows program, and writes one update
+# directory per platform (version file, program and signature; the Linux one
+# at the top, the Windows one in windows/) ready to upload to a static web
+# server, and the Debian package (built without the self-update) beside them.
 # Usage: tools/release.sh <secret key file> <output folder>
-# The release build takes its update server and public key from the release
-# preset (TICKERLOOM_UPDATE_BASE_URL, TICKERLOOM_UPDATE_PUBLIC_KEY); the
-# secret key must be the one that belongs to that public key.
+# The builds take their update server and public key from the release and
+# windows-release presets (TICKERLOOM_UPDATE_BASE_URL, the Windows one ending
+# in windows/; TICKERLOOM_UPDATE_PUBLIC_KEY); the secret key must be the one
+# that belongs to that public key.
 set -euo pipefail
 if (($# != 2)); then
   echo "usage: tools/release.sh <secret key file> <output folder>" >&2
@@ -16,17 +18,20 @@ secret_key="$(realpath "$1")"
 output="$(realpath -m "$2")"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
-bash tools/deps.sh --test
+bash tools/deps.sh --test --windows
 version="$(grep -oP 'kProgramVersion = "\K[0-9.]+' common/ProgramInfo.h)"
 
 cmake --preset release >/dev/null
 cmake --build --preset release
 ctest --preset release
-build/release/tools/release/tickerloom-release publish "$version" build/release/Quorvane.exe \
-  "$secret_key" "$output"
+cmake --preset windows-release >/dev/null
+cmake --build --preset windows-release
+bash tests/win32/Imports.sh x86_64-w64-mingw32-objdump build/windows-release/Quorvane.exe winhttp.dll
+bash tools/release/publish.sh build/release/tools/release/tickerloom-release "$version" \
+  build/release/Quorvane.exe build/windows-release/Quorvane.exe "$secret_key" "$output"
 # The package is built without the self-update: the package manager updates it.
 cmake --preset package >/dev/null
 cmake --build --preset package
 (cd build/package && cpack -G DEB -B "$output/deb" >/dev/null)
-echo "Tickerloom $version: upload $output/Quorvane.exe, Quorvane.exe.sig, then Quorvane.exeVer.txt;"
-echo "the Debian package is in $output/deb."
+echo "Tickerloom $version: upload $output/ and $output/windows/ (Quorvane.exe and Quorvane.exe.sig"
+echo "first, Quorvane.exeVer.txt last, in each); the Debian package is in $output/deb."

@@ -20,10 +20,7 @@ void HandOver::Timer1Tick(const std::string& app_folder) {
       !files_.FileExists(new_executable)) {
     return;
   }
-  boxes_.Show(platform::Message{.prompt = "Download Of Update Completed",
-                                .title = "Update",
-                                .buttons = platform::MessageButtons::kOk,
-                                .icon = platform::MessageIcon::kInformation});
+  Tell("Download Of Update Completed");
   StartNewAndEnd(new_executable);
 }
 
@@ -34,15 +31,32 @@ void HandOver::Timer2Tick(const std::string& app_folder) {
   if (running_name == exe_name_ && !state_.start_failed && files_.FileExists(new_executable)) {
     StartNewAndEnd(new_executable);
   } else if (running_name == "New" + exe_name_ && files_.FileExists(new_executable)) {
-    // One rename replaces the plain executable: there is no moment without it.
-    try {
-      files_.RenameFile(new_executable, plain_executable);
-    } catch (const platform::FileError&) {
-      // Another copy of the new program was quicker.
-      if (files_.FileExists(new_executable)) throw;
-    }
+    if (!TakePlace(new_executable, plain_executable)) return;
   }
   timers_.SwitchTimer2Off();
+}
+
+bool HandOver::TakePlace(const std::string& new_executable, const std::string& plain_executable) {
+  // One rename replaces the plain executable: there is no moment without it.
+  try {
+    files_.RenameFile(new_executable, plain_executable);
+  } catch (const platform::FileError& error) {
+    // Another copy of the new program was quicker.
+    if (!files_.FileExists(new_executable)) return true;
+    // The old program may still be ending and holding its file.
+    if (error.InUse() && state_.in_use_ticks++ < kInUseRetryTicks) return false;
+    const std::string why = error.InUse() ? ", as " + exe_name_ + " is still in use" : "";
+    Tell("The new version could not take the old one's place" + why + ":\r\n" + error.what() +
+         "\r\nThe next start of " + exe_name_ + " tries again.");
+  }
+  return true;
+}
+
+void HandOver::Tell(const std::string& prompt) {
+  boxes_.Show(platform::Message{.prompt = prompt,
+                                .title = "Update",
+                                .buttons = platform::MessageButtons::kOk,
+                                .icon = platform::MessageIcon::kInformation});
 }
 
 void HandOver::StartNewAndEnd(const std::string& new_executable) {
@@ -52,12 +66,8 @@ void HandOver::StartNewAndEnd(const std::string& new_executable) {
     state_.start_failed = true;
     // Gone: another copy of the program has handed over already.
     if (!files_.FileExists(new_executable)) return;
-    boxes_.Show(
-        platform::Message{.prompt = std::string("The new version could not be started:\r\n") +
-                                    error.what() + "\r\nThis version goes on running.",
-                          .title = "Update",
-                          .buttons = platform::MessageButtons::kOk,
-                          .icon = platform::MessageIcon::kInformation});
+    Tell(std::string("The new version could not be started:\r\n") + error.what() +
+         "\r\nThis version goes on running.");
     return;
   }
   process_.ExitNow();

@@ -12,10 +12,17 @@
 
 namespace tickerloom::update {
 
+// Timer2 ticks once a second: the new program tries its rename again on
+// this many more ticks while the plain executable is still in use, as on
+// Windows while the old program is still ending.
+inline constexpr int kInUseRetryTicks = 10;
+
 // What the hand-over remembers from one tick to the next in one run.
 struct HandOverState {
   // A start of the new executable failed (and was told): no more attempts.
   bool start_failed = false;
+  // Timer2 ticks whose rename found the plain executable in use.
+  int in_use_ticks = 0;
 };
 
 class HandOver {
@@ -35,19 +42,27 @@ class HandOver {
   // and ends the program (no message); as "New" + exe_name, renames the own
   // file over the plain executable in one step, so that the folder always
   // holds a plain executable, and does nothing when another copy of the new
-  // program has done so already. Then switches Timer2 off.
+  // program has done so already. Then switches Timer2 off; but while the
+  // rename fails because the plain executable is in use
+  // (platform::FileError::InUse()), Timer2 stays on and its next
+  // kInUseRetryTicks ticks try again.
   void Timer2Tick(const std::string& app_folder);
 
   // A start that fails is told once in an "Update" box with the OS's error
   // text (or not at all when another copy of the program has handed over in
   // the meantime and the new executable is gone); after it, neither tick
-  // starts anything again in this run. A failed rename throws
-  // platform::FileError and leaves Timer2 on.
+  // starts anything again in this run. So is a rename that fails for another
+  // reason or whose plain executable stays in use: then Timer2 is off, both
+  // files stay, and the next start of the plain executable hands over again.
 
  private:
   // Starts the new executable and ends the program; after a failed start,
   // returns with state_.start_failed set.
   void StartNewAndEnd(const std::string& new_executable);
+  // Renames the new executable over the plain one; false while the plain one
+  // is in use and may be tried again on a later tick.
+  bool TakePlace(const std::string& new_executable, const std::string& plain_executable);
+  void Tell(const std::string& prompt);
 
   std::string exe_name_;
   platform::FileSystem& files_;

@@ -7,29 +7,7 @@
 # and a Linux build with the benchmarks (default or release preset).
 # Usage: bench/win32/StartupBench.sh [Windows build folder] [Linux build folder] [runs]
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-build="$(cd "${1:-$root/build/windows-bench}" && pwd)"
-linux="$(cd "${2:-$root/build/default}" && pwd)"
-runs="${3:-5}"
-
-if [[ -z "${TICKERLOOM_IN_XVFB:-}" ]]; then
-  export TICKERLOOM_IN_XVFB=1
-  exec xvfb-run -a -s "-noreset -screen 0 640x480x24" bash "${BASH_SOURCE[0]}" "$build" "$linux" "$runs"
-fi
-
-wine=/usr/lib/wine/wine64
-# A prefix whose windows are managed, as on a desktop: their map is what
-# window_map_time watches for (Wine's own frames would be override-redirect).
-prefix="$build/wine-prefix-managed"
-[[ -f "$prefix/tickerloom-ready" ]] ||
-  bash "$root/tests/win32/MakeWinePrefix.sh" "$wine" "$prefix" --managed
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-
-work="$(mktemp -d)"
-wineserver -p >"$work/wineserver.log" 2>&1 </dev/null
-trap 'wineserver -k; rm -rf "$work"' EXIT
-# Wine's services start with the first program of a session; not measured.
-"$wine" cmd /c exit >"$work/first.log" 2>&1 </dev/null
+source "$(dirname "${BASH_SOURCE[0]}")/InWine.sh" 5 "$@"
 cd "$work"
 
 maptime="$linux/bench/window/window_map_time"

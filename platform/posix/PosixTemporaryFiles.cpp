@@ -8,50 +8,16 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <optional>
-#include <string_view>
 
 #include "platform/FileSystem.h"
+#include "platform/TemporaryName.h"
 
 namespace tickerloom::platform {
 namespace {
 
-constexpr std::string_view kMarker = ".tmp-";
-
-struct TemporaryName {
-  std::string_view file_name;  // of the file it stands for
-  pid_t owner;
-};
-
-std::optional<unsigned long long> Digits(std::string_view text) {
-  if (text.empty() || text.size() > 10) return std::nullopt;
-  unsigned long long value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-  }
-  return value;
-}
-
-// ".<file name>.tmp-<owner>-<count>", or nothing for any other name.
-std::optional<TemporaryName> ParseTemporaryName(std::string_view name) {
-  const std::size_t marker = name.rfind(kMarker);
-  if (!name.starts_with('.') || marker == std::string_view::npos || marker < 2) return std::nullopt;
-  const std::string_view numbers = name.substr(marker + kMarker.size());
-  const std::size_t dash = numbers.find('-');
-  if (dash == std::string_view::npos) return std::nullopt;
-  const auto owner = Digits(numbers.substr(0, dash));
-  if (!owner || *owner == 0 || *owner > INT_MAX || !Digits(numbers.substr(dash + 1))) {
-    return std::nullopt;
-  }
-  return TemporaryName{name.substr(1, marker - 1), static_cast<pid_t>(*owner)};
-}
-
 // The name of the file a temporary beside target stands for.
-std::string StandsFor(const std::string& target) {
-  const std::string name = FileNameOf(target);
-  const auto temporary = ParseTemporaryName(name);
-  return temporary ? std::string(temporary->file_name) : name;
+std::string StandsForTarget(const std::string& target) {
+  return std::string(StandsFor(FileNameOf(target)));
 }
 
 }  // namespace
@@ -70,8 +36,9 @@ std::string FileNameOf(const std::string& path) {
 
 TemporaryFile CreateTemporaryBeside(const std::string& target, mode_t mode) {
   static std::atomic<unsigned> counter{0};
-  const std::string prefix = FolderOf(target) + "/." + StandsFor(target) + std::string(kMarker) +
-                             std::to_string(::getpid()) + "-";
+  const std::string prefix =
+      FolderOf(target) + "/" +
+      TemporaryNamePrefix(StandsForTarget(target), static_cast<std::uint32_t>(::getpid()));
   for (int attempt = 0;; ++attempt) {
     std::string path = prefix + std::to_string(counter++);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
@@ -83,13 +50,15 @@ TemporaryFile CreateTemporaryBeside(const std::string& target, mode_t mode) {
 
 void RemoveOrphanedTemporaries(const std::string& target) {
   const std::string folder = FolderOf(target);
-  const std::string file_name = StandsFor(target);
+  const std::string file_name = StandsForTarget(target);
   DIR* listing = ::opendir(folder.c_str());
   if (listing == nullptr) return;
   while (const dirent* entry = ::readdir(listing)) {
     const auto temporary = ParseTemporaryName(entry->d_name);
-    if (!temporary || temporary->file_name != file_name || temporary->owner == ::getpid()) continue;
-    if (::kill(temporary->owner, 0) != 0 && errno == ESRCH) {
+    if (!temporary || temporary->stands_for != file_name || temporary->owner > INT_MAX) continue;
+    const auto owner = static_cast<pid_t>(temporary->owner);
+    if (owner == ::getpid()) continue;
+    if (::kill(owner, 0) != 0 && errno == ESRCH) {
       ::unlink((folder + "/" + entry->d_name).c_str());
     }
   }

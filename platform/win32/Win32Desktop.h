@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,6 +108,45 @@ class Win32ToolkitWindow final : public ToolkitWindow {
   std::vector<TimerEntry> timers_;
 };
 
+// The download's progress box: a small window owned by the main window with
+// the prompt, a progress bar (moving to and fro while the length is unknown),
+// the bytes received with the percentage, and Cancel. Application-modal: the
+// main window takes no input and counts it as an open box, so no timer tick
+// reaches the window while it is open. Update() runs the messages that wait,
+// for the whole thread; a WM_QUIT among them cancels and is posted again when
+// the box closes. The wait cursor shows over the box, but for Cancel.
+class Win32ProgressBox final : public ProgressBox {
+ public:
+  // Throws std::runtime_error when the system refuses the window.
+  Win32ProgressBox(const std::string& title, const std::string& prompt, ModalState& modal);
+  ~Win32ProgressBox() override;
+  Win32ProgressBox(const Win32ProgressBox&) = delete;
+  Win32ProgressBox& operator=(const Win32ProgressBox&) = delete;
+  bool Update(std::uint64_t received, std::optional<std::uint64_t> total) override;
+
+  HWND Window() const { return box_; }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  void Build(const std::string& title, const std::string& prompt);
+  void Dismantle();
+  void ShowFigures(std::uint64_t received, std::optional<std::uint64_t> total);
+  void Pump();
+
+  ModalState& modal_;
+  HWND owner_ = nullptr;
+  bool owner_enabled_ = false;
+  HWND box_ = nullptr;
+  HWND bar_ = nullptr;
+  HWND bytes_ = nullptr;
+  HWND cancel_ = nullptr;
+  HFONT font_ = nullptr;
+  bool moving_to_and_fro_ = false;
+  bool cancelled_ = false;
+  std::optional<int> quit_code_;
+};
+
 class Win32WindowToolkit final : public WindowToolkit {
  public:
   explicit Win32WindowToolkit(ModalState& modal) : modal_(modal) {}
@@ -113,7 +154,7 @@ class Win32WindowToolkit final : public WindowToolkit {
   std::unique_ptr<ToolkitWindow> OpenWindow(const WindowLayout& layout,
                                             WindowEvents& events) override;
   int Run() override;
-  // Only the self-update shows one, and this build has none yet.
+  // A Win32ProgressBox.
   std::unique_ptr<ProgressBox> OpenProgressBox(const std::string& title,
                                                const std::string& prompt) override;
   // Hands one message on, as Run() does: the keys of the main window through

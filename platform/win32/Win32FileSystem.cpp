@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
-#include <optional>
 
 #include "platform/BytesTextReader.h"
+#include "platform/win32/Win32TemporaryFiles.h"
 #include "platform/win32/Win32Text.h"
 
 namespace tickerloom::platform::win32 {
@@ -17,27 +16,11 @@ namespace {
   throw FileError(operation, path, static_cast<int>(error), SystemErrorText(error));
 }
 
-// An open file handle, closed when it goes out of scope.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() {
-    if (Valid()) ::CloseHandle(handle_);
-  }
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return handle_; }
-  // Closes now and reports whether the close succeeded.
-  bool Close() {
-    const HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return ::CloseHandle(handle) != 0;
-  }
+using StepHook = Win32FileSystem::StepHook;
 
- private:
-  HANDLE handle_;
-};
+void Step(const StepHook& before_each_step, std::string_view step) {
+  if (before_each_step) before_each_step(step);
+}
 
 // Windows refuses to write a read-only file, but Wine run by root does not:
 // this refusal, with the system's text for it, holds everywhere.
@@ -63,7 +46,8 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 // Collects the lines and stores them with one write at Close().
 class Win32TextWriter final : public TextWriter {
  public:
-  Win32TextWriter(std::string path, HANDLE file) : path_(std::move(path)), file_(file) {}
+  Win32TextWriter(std::string path, HANDLE file, StepHook before_each_step)
+      : path_(std::move(path)), file_(file), before_each_step_(std::move(before_each_step)) {}
 
   void WriteLine(std::string_view bytes) override {
     buffer_.append(bytes);
@@ -71,59 +55,18 @@ class Win32TextWriter final : public TextWriter {
   }
 
   void Close() override {
+    Step(before_each_step_, "write");
     if (!WriteAll(file_.Get(), buffer_)) Fail("write", path_);
+    Step(before_each_step_, "close");
     if (!file_.Close()) Fail("close", path_);
   }
 
  private:
   std::string path_;
   FileHandle file_;
+  StepHook before_each_step_;
   std::string buffer_;
 };
-
-std::size_t FolderEnd(std::string_view path) {
-  const std::size_t separator = path.find_last_of("/\\");
-  return separator == std::string_view::npos ? 0 : separator + 1;
-}
-
-// "<folder>.<name>.tmp-": the temporary files of a replacement of path.
-std::string TemporaryPrefix(const std::string& path) {
-  const std::size_t name_start = FolderEnd(path);
-  return path.substr(0, name_start) + "." + path.substr(name_start) + ".tmp-";
-}
-
-// Removes temporary files that earlier replacements of target left behind
-// when their process was killed: those whose process no longer runs.
-void RemoveOrphanedTemporaries(const std::string& target) {
-  const std::string prefix = TemporaryPrefix(target);
-  const std::string folder = target.substr(0, FolderEnd(target));
-  const std::wstring name_prefix = Widen(prefix.substr(folder.size()));
-  WIN32_FIND_DATAW found{};
-  const HANDLE search = ::FindFirstFileW(Widen(prefix + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring_view name = found.cFileName;
-    if (!name.starts_with(name_prefix)) continue;
-    const std::wstring_view rest = name.substr(name_prefix.size());
-    unsigned long long owner = 0;
-    std::size_t digits = 0;
-    while (digits < rest.size() && digits < 10 && rest[digits] >= L'0' && rest[digits] <= L'9') {
-      owner = owner * 10 + static_cast<unsigned>(rest[digits++] - L'0');
-    }
-    if (digits == 0 || digits == rest.size() || rest[digits] != L'-' || owner > MAXDWORD ||
-        owner == ::GetCurrentProcessId()) {
-      continue;
-    }
-    const HANDLE process =
-        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(owner));
-    if (process != nullptr) {
-      ::CloseHandle(process);
-    } else if (::GetLastError() == ERROR_INVALID_PARAMETER) {
-      ::DeleteFileW((Widen(folder) + std::wstring(name)).c_str());
-    }
-  } while (::FindNextFileW(search, &found) != 0);
-  ::FindClose(search);
-}
 
 // The attributes a replacement keeps; others (read-only, compressed, ...)
 // belong to the old file's storage or are refused before.
@@ -134,7 +77,8 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM 
 // moves it over the file once it is safely on disk.
 class ReplacingWriter final : public TextWriter {
  public:
-  explicit ReplacingWriter(std::string path) : target_(std::move(path)) {
+  ReplacingWriter(std::string path, StepHook before_each_step)
+      : target_(std::move(path)), before_each_step_(std::move(before_each_step)) {
     const std::wstring target = Widen(target_);
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -151,26 +95,15 @@ class ReplacingWriter final : public TextWriter {
       Fail("look up", target_, error);
     }
 
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0;; ++attempt) {
-      temporary_ = TemporaryPrefix(target_) + std::to_string(::GetCurrentProcessId()) + "-" +
-                   std::to_string(counter++);
-      const HANDLE file = ::CreateFileW(Widen(temporary_).c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (file != INVALID_HANDLE_VALUE) {
-        file_.emplace(file);
-        break;
-      }
-      const DWORD error = ::GetLastError();
-      if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || attempt > 100) {
-        Fail("create a temporary file", temporary_, error);
-      }
-    }
+    Step(before_each_step_, "create a temporary file");
+    TemporaryFile temporary = CreateTemporaryBeside(target_);
+    temporary_ = std::move(temporary.path);
+    file_ = std::move(temporary.file);
   }
 
   ~ReplacingWriter() override {
     if (!committed_) {
-      file_.reset();
+      file_ = FileHandle();
       ::DeleteFileW(Widen(temporary_).c_str());
     }
   }
@@ -181,33 +114,42 @@ class ReplacingWriter final : public TextWriter {
   }
 
   void Close() override {
-    if (!WriteAll(file_->Get(), buffer_)) Fail("write", temporary_);
-    if (::FlushFileBuffers(file_->Get()) == 0) Fail("flush to disk", temporary_);
-    if (!file_->Close()) Fail("close", temporary_);
+    Step(before_each_step_, "write");
+    if (!WriteAll(file_.Get(), buffer_)) Fail("write", temporary_);
+    Step(before_each_step_, "flush to disk");
+    if (::FlushFileBuffers(file_.Get()) == 0) Fail("flush to disk", temporary_);
+    Step(before_each_step_, "close");
+    if (!file_.Close()) Fail("close", temporary_);
     const std::wstring temporary = Widen(temporary_);
-    if (old_attributes_ != 0 && ::SetFileAttributesW(temporary.c_str(), old_attributes_) == 0) {
-      Fail("set the attributes of", temporary_);
+    if (old_attributes_ != 0) {
+      Step(before_each_step_, "set the attributes of");
+      if (::SetFileAttributesW(temporary.c_str(), old_attributes_) == 0) {
+        Fail("set the attributes of", temporary_);
+      }
     }
+    Step(before_each_step_, "replace");
     if (::MoveFileExW(temporary.c_str(), Widen(target_).c_str(),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
       Fail("replace", target_);
     }
     committed_ = true;
+    Step(before_each_step_, "remove orphaned temporary files");
     RemoveOrphanedTemporaries(target_);
   }
 
  private:
   std::string target_;
+  StepHook before_each_step_;
   std::string temporary_;
   DWORD old_attributes_ = 0;
-  std::optional<FileHandle> file_;
+  FileHandle file_;
   std::string buffer_;
   bool committed_ = false;
 };
 
 // One holder at a time for one file, across processes: a named mutex whose
-// name comes from the file's full path, so the game's folder holds no lock
-// file. The system releases it when its holder ends, killed or not.
+// name comes from the file's canonical path, so the game's folder holds no
+// lock file. The system releases it when its holder ends, killed or not.
 class MutexLock final : public FileLock {
  public:
   explicit MutexLock(HANDLE mutex) : mutex_(mutex) {}
@@ -222,18 +164,39 @@ class MutexLock final : public FileLock {
   HANDLE mutex_;
 };
 
-// "Local\\Tickerloom-<hash>" for the file's full path, letter case folded as
-// the file system folds it.
+// The folder's path as the file system knows it, whatever way leads there
+// (a relative path, a link or junction, a drive letter of subst, a short
+// name), followed by the file's name in lower case, as the file system folds
+// case. Throws FileError when the folder cannot be opened.
+std::wstring CanonicalPath(const std::string& path) {
+  const std::size_t name_start = FolderEnd(path);
+  const std::string folder = path.substr(0, name_start) + ".";
+  const FileHandle handle(::CreateFileW(Widen(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                        nullptr));
+  if (!handle.Valid()) Fail("lock the folder of", path);
+  std::wstring canonical(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFinalPathNameByHandleW(
+        handle.Get(), canonical.data(), static_cast<DWORD>(canonical.size()), FILE_NAME_NORMALIZED);
+    if (length == 0) Fail("lock the folder of", path);
+    if (length < canonical.size()) {
+      canonical.resize(length);
+      break;
+    }
+    canonical.resize(length + 1);
+  }
+  canonical += L'\\';
+  canonical += Widen(std::string_view(path).substr(name_start));
+  ::CharLowerBuffW(canonical.data(), static_cast<DWORD>(canonical.size()));
+  return canonical;
+}
+
+// "Local\\Tickerloom-<hash>" for the file's canonical path.
 std::wstring LockName(const std::string& path) {
-  const std::wstring wide = Widen(path);
-  std::wstring full(::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
-  const DWORD length = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
-                                          full.data(), nullptr);
-  if (length == 0 || length >= full.size()) Fail("lock", path);
-  full.resize(length);
-  ::CharLowerBuffW(full.data(), length);
   std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
-  for (const wchar_t c : full) {
+  for (const wchar_t c : CanonicalPath(path)) {
     hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ULL;
   }
   std::wstring name = L"Local\\Tickerloom-";
@@ -244,6 +207,7 @@ std::wstring LockName(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<FileLock> Win32FileSystem::LockForUpdate(const std::string& path) {
+  Step(before_each_step_, "lock");
   const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, LockName(path).c_str());
   if (mutex == nullptr) Fail("lock", path);
   // An abandoned mutex is taken over: its holder ended before it let go.
@@ -284,14 +248,15 @@ std::unique_ptr<TextReader> Win32FileSystem::OpenForReading(const std::string& p
 std::unique_ptr<TextWriter> Win32FileSystem::OpenForWriting(const std::string& path) {
   const std::wstring wide_path = Widen(path);
   RefuseReadOnly("create", path, ::GetFileAttributesW(wide_path.c_str()));
+  Step(before_each_step_, "create");
   const HANDLE file = ::CreateFileW(wide_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) Fail("create", path);
-  return std::make_unique<Win32TextWriter>(path, file);
+  return std::make_unique<Win32TextWriter>(path, file, before_each_step_);
 }
 
 std::unique_ptr<TextWriter> Win32FileSystem::OpenForReplacing(const std::string& path) {
-  return std::make_unique<ReplacingWriter>(path);
+  return std::make_unique<ReplacingWriter>(path, before_each_step_);
 }
 
 void Win32FileSystem::RemoveFile(const std::string& path) {
@@ -299,9 +264,19 @@ void Win32FileSystem::RemoveFile(const std::string& path) {
 }
 
 void Win32FileSystem::RenameFile(const std::string& from, const std::string& to) {
-  if (::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) == 0) {
-    Fail("rename", from);
-  }
+  const std::wstring target = Widen(to);
+  if (::MoveFileExW(Widen(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return;
+  const DWORD error = ::GetLastError();
+  // A file in the target's place that another process holds open: on Windows
+  // the executable of a program that still runs. A read-only file or a folder
+  // there is refused for good.
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  const bool held = (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                     error == ERROR_LOCK_VIOLATION) &&
+                    attributes != INVALID_FILE_ATTRIBUTES &&
+                    (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+  throw FileError("rename", from, static_cast<int>(error), SystemErrorText(error),
+                  held ? FileError::Cause::kInUse : FileError::Cause::kOther);
 }
 
 }  // namespace tickerloom::platform::win32

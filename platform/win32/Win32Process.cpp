@@ -8,7 +8,6 @@
 #include "platform/win32/Win32Text.h"
 
 namespace tickerloom::platform::win32 {
-namespace {
 
 std::wstring ProgramPath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -26,8 +25,6 @@ std::wstring ProgramPath() {
     path.resize(path.size() * 2);
   }
 }
-
-}  // namespace
 
 std::string Win32Process::RunningNameOf(const std::wstring& program_path) {
   return Narrow(std::filesystem::path(program_path).stem().wstring()) + ".exe";

@@ -7,6 +7,11 @@
 
 namespace tickerloom::platform::win32 {
 
+// The full path of this program's executable file (GetModuleFileNameW), as
+// it was when the program started. Throws std::runtime_error when the system
+// cannot tell.
+std::wstring ProgramPath();
+
 class Win32Process final : public Process {
  public:
   // Takes the program's folder and running name from GetModuleFileNameW,

@@ -47,12 +47,12 @@ unsigned WindowDpi(HWND window) {
 }
 
 // The outer size of a window whose client area is width x height.
-SIZE WindowSizeFor(int width, int height, DWORD style, unsigned dpi) {
+SIZE WindowSizeFor(int width, int height, DWORD style, unsigned dpi, DWORD extended_style = 0) {
   using AdjustFunction = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
   static const auto adjust = User32Function<AdjustFunction>("AdjustWindowRectExForDpi");
   RECT rect{0, 0, width, height};
-  if (adjust == nullptr || adjust(&rect, style, FALSE, 0, dpi) == 0) {
-    ::AdjustWindowRectEx(&rect, style, FALSE, 0);
+  if (adjust == nullptr || adjust(&rect, style, FALSE, extended_style, dpi) == 0) {
+    ::AdjustWindowRectEx(&rect, style, FALSE, extended_style);
   }
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
@@ -546,9 +546,241 @@ int Win32WindowToolkit::Run() {
   return got < 0 ? 1 : static_cast<int>(message.wParam);
 }
 
-std::unique_ptr<ProgressBox> Win32WindowToolkit::OpenProgressBox(const std::string& /*title*/,
-                                                                 const std::string& /*prompt*/) {
-  throw std::logic_error("This build of the program downloads nothing.");
+std::unique_ptr<ProgressBox> Win32WindowToolkit::OpenProgressBox(const std::string& title,
+                                                                 const std::string& prompt) {
+  return std::make_unique<Win32ProgressBox>(title, prompt, modal_);
+}
+
+namespace {
+
+constexpr wchar_t kProgressClass[] = L"TickerloomProgressBox";
+// The bar's range when the length is known: tenths of a percent.
+constexpr int kBarSteps = 1000;
+
+void RegisterProgressClass(WNDPROC procedure) {
+  static const bool registered = [procedure] {
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = procedure;
+    window_class.hInstance = ::GetModuleHandleW(nullptr);
+    window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = kProgressClass;
+    return ::RegisterClassExW(&window_class) != 0;
+  }();
+  if (!registered) FailWindow("the progress box's window class");
+}
+
+// A whole number with the user's thousands separator every three digits.
+std::wstring Grouped(std::uint64_t number) {
+  wchar_t separator[8] = L",";
+  ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8);
+  const std::wstring digits = std::to_wstring(number);
+  std::wstring grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += separator;
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
+// The place for a box of that size: centred over the owner when it is shown,
+// else on its monitor's work area.
+POINT CentredPlace(HWND owner, SIZE size) {
+  RECT area{};
+  if (owner != nullptr && ::IsWindowVisible(owner) != 0) {
+    ::GetWindowRect(owner, &area);
+  } else {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(owner, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    area = monitor.rcWork;
+  }
+  return {area.left + (area.right - area.left - size.cx) / 2,
+          area.top + (area.bottom - area.top - size.cy) / 2};
+}
+
+}  // namespace
+
+Win32ProgressBox::Win32ProgressBox(const std::string& title, const std::string& prompt,
+                                   ModalState& modal)
+    : modal_(modal), owner_(modal.main_window) {
+  // Counted from the start, so that no tick slips in while the box is made.
+  ++modal_.open_boxes;
+  try {
+    Build(title, prompt);
+  } catch (...) {
+    Dismantle();
+    throw;
+  }
+}
+
+void Win32ProgressBox::Build(const std::string& title, const std::string& prompt) {
+  RegisterProgressClass(&Procedure);
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  const DWORD extended_style = WS_EX_DLGMODALFRAME;
+  box_ = ::CreateWindowExW(extended_style, kProgressClass, Widen(title).c_str(), style, 0, 0, 0, 0,
+                           owner_, nullptr, instance, this);
+  if (box_ == nullptr) FailWindow("the progress box");
+
+  const unsigned dpi = WindowDpi(owner_ != nullptr ? owner_ : box_);
+  const auto scaled = [dpi](int pixels) { return ::MulDiv(pixels, static_cast<int>(dpi), 96); };
+  const LOGFONTW message_font = MessageFont(dpi);
+  font_ = ::CreateFontIndirectW(&message_font);
+  int line = scaled(15);
+  if (const HDC context = ::GetDC(box_); context != nullptr) {
+    const HGDIOBJ old_font = ::SelectObject(context, font_);
+    TEXTMETRICW metrics{};
+    if (::GetTextMetricsW(context, &metrics) != 0) line = metrics.tmHeight;
+    ::SelectObject(context, old_font);
+    ::ReleaseDC(box_, context);
+  }
+
+  const std::wstring prompt_text = Widen(prompt);
+  int prompt_lines = 1;
+  for (std::size_t at = prompt_text.find(L'\n'); at != std::wstring::npos;
+       at = prompt_text.find(L'\n', at + 1)) {
+    ++prompt_lines;
+  }
+  const int margin = scaled(11);
+  const int width = scaled(320);
+  const int inner = width - 2 * margin;
+  const int bar_top = margin + prompt_lines * line + scaled(8);
+  const int bar_height = scaled(16);
+  const int bytes_top = bar_top + bar_height + scaled(6);
+  const int button_width = scaled(75);
+  const int button_height = scaled(23);
+  const int button_top = bytes_top + line + scaled(11);
+  const int height = button_top + button_height + margin;
+
+  const auto child = [&](const wchar_t* window_class, const std::wstring& text, DWORD child_style,
+                         int left, int top, int child_width, int child_height, int id) {
+    const HWND handle = ::CreateWindowExW(
+        0, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | child_style, left, top, child_width,
+        child_height, box_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (handle == nullptr) FailWindow("the progress box");
+    ::SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    return handle;
+  };
+  child(L"STATIC", prompt_text, SS_LEFT | SS_NOPREFIX, margin, margin, inner, prompt_lines * line,
+        -1);
+  bar_ = child(PROGRESS_CLASSW, L"", 0, margin, bar_top, inner, bar_height, -1);
+  ::SendMessageW(bar_, PBM_SETRANGE32, 0, kBarSteps);
+  bytes_ = child(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, margin, bytes_top, inner, line, -1);
+  cancel_ = child(L"BUTTON", L"Cancel", WS_TABSTOP | BS_DEFPUSHBUTTON,
+                  width - margin - button_width, button_top, button_width, button_height, IDCANCEL);
+  ShowFigures(0, std::nullopt);
+
+  const SIZE outer = WindowSizeFor(width, height, style, dpi, extended_style);
+  const POINT place = CentredPlace(owner_, outer);
+  ::SetWindowPos(box_, nullptr, place.x, place.y, outer.cx, outer.cy, SWP_NOZORDER);
+  // Application-modal: the owner takes no input until the box has gone.
+  if (owner_ != nullptr) owner_enabled_ = ::EnableWindow(owner_, FALSE) == 0;
+  ::ShowWindow(box_, SW_SHOWNORMAL);
+  ::SetForegroundWindow(box_);
+  ::SetFocus(cancel_);
+  ::UpdateWindow(box_);
+  Pump();
+}
+
+Win32ProgressBox::~Win32ProgressBox() {
+  Dismantle();
+}
+
+void Win32ProgressBox::Dismantle() {
+  // The owner is enabled first, so that it gets the activation back.
+  if (owner_enabled_) ::EnableWindow(owner_, TRUE);
+  if (box_ != nullptr) {
+    ::SetWindowLongPtrW(box_, GWLP_USERDATA, 0);
+    ::DestroyWindow(box_);
+    box_ = nullptr;
+  }
+  if (font_ != nullptr) ::DeleteObject(font_);
+  font_ = nullptr;
+  --modal_.open_boxes;
+  if (quit_code_) ::PostQuitMessage(*quit_code_);
+}
+
+bool Win32ProgressBox::Update(std::uint64_t received, std::optional<std::uint64_t> total) {
+  ShowFigures(received, total);
+  Pump();
+  return !cancelled_;
+}
+
+void Win32ProgressBox::ShowFigures(std::uint64_t received, std::optional<std::uint64_t> total) {
+  std::wstring text = Grouped(received);
+  const bool known = total && *total > 0;
+  if (known) {
+    const std::uint64_t part = std::min(received, *total);
+    const auto steps =
+        static_cast<int>(static_cast<double>(part) / static_cast<double>(*total) * kBarSteps);
+    text += L" of " + Grouped(*total) + L" bytes (" + std::to_wstring(steps / 10) + L"%)";
+    if (moving_to_and_fro_) {
+      ::SendMessageW(bar_, PBM_SETMARQUEE, FALSE, 0);
+      ::SetWindowLongPtrW(bar_, GWL_STYLE, ::GetWindowLongPtrW(bar_, GWL_STYLE) & ~PBS_MARQUEE);
+      moving_to_and_fro_ = false;
+    }
+    ::SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(steps), 0);
+  } else {
+    text += L" bytes";
+    if (!moving_to_and_fro_) {
+      ::SetWindowLongPtrW(bar_, GWL_STYLE, ::GetWindowLongPtrW(bar_, GWL_STYLE) | PBS_MARQUEE);
+      ::SendMessageW(bar_, PBM_SETMARQUEE, TRUE, 0);
+      moving_to_and_fro_ = true;
+    }
+  }
+  if (WindowText(bytes_) != text) ::SetWindowTextW(bytes_, text.c_str());
+}
+
+void Win32ProgressBox::Pump() {
+  MSG message{};
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != 0) {
+    if (message.message == WM_QUIT) {
+      quit_code_ = static_cast<int>(message.wParam);
+      cancelled_ = true;
+      continue;
+    }
+    // Escape, Enter and Space on Cancel, Tab: as in a dialog.
+    if (::IsDialogMessageW(box_, &message) != 0) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+LRESULT CALLBACK Win32ProgressBox::Procedure(HWND window, UINT message, WPARAM wparam,
+                                             LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* creator = static_cast<Win32ProgressBox*>(
+        reinterpret_cast<const CREATESTRUCTW*>(lparam)->lpCreateParams);
+    creator->box_ = window;
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creator));
+  }
+  auto* self = reinterpret_cast<Win32ProgressBox*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return ::DefWindowProcW(window, message, wparam, lparam);
+  return self->OnMessage(message, wparam, lparam);
+}
+
+LRESULT Win32ProgressBox::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDCANCEL) cancelled_ = true;
+      return 0;
+    case WM_CLOSE:
+      cancelled_ = true;
+      return 0;
+    case WM_SETCURSOR:
+      // The wait cursor over the box, but the arrow over Cancel, which may be clicked.
+      if (LOWORD(lparam) == HTCLIENT) {
+        const bool over_cancel = reinterpret_cast<HWND>(wparam) == cancel_;
+        ::SetCursor(::LoadCursorW(nullptr, over_cancel ? IDC_ARROW : IDC_WAIT));
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(box_, message, wparam, lparam);
 }
 
 }  // namespace tickerloom::platform::win32

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "platform/TemporaryName.h"
 #include "tests/support/NativeFileSystem.h"
 #include "tests/support/TempFolder.h"
 
@@ -112,6 +113,45 @@ TEST(FileSystem, RenamesAndDeletes) {
   EXPECT_FALSE(files.FileExists("a"));
   files.RemoveFile("b");
   EXPECT_FALSE(files.FileExists("b"));
+}
+
+// The one naming rule of temporary files on every platform: what a name made
+// for a file and an owner reads back as, and the names that are no
+// temporary's.
+TEST(TemporaryName, NamesTheFileItStandsForAndItsOwner) {
+  EXPECT_EQ(TemporaryNamePrefix("NewQuorvane.exe", 4321), ".NewQuorvane.exe.tmp-4321-");
+  EXPECT_EQ(TemporaryNamePrefix("a.tmp-1-2", 7), ".a.tmp-1-2.tmp-7-");
+  const struct {
+    const char* name;
+    const char* stands_for;  // nullptr: no temporary
+    std::uint32_t owner;
+  } cases[] = {
+      {".NewQuorvane.exe.tmp-4321-0", "NewQuorvane.exe", 4321},
+      {".autoexec.rul.tmp-4294967295-17", "autoexec.rul", 4294967295u},
+      {".a.tmp-1-2.tmp-7-3", "a.tmp-1-2", 7},  // the last marker counts
+      {"..x.tmp-5-5", ".x", 5},
+      {".x.tmp-4294967296-0", nullptr, 0},   // more than 32 bits
+      {".x.tmp-00000000001-0", nullptr, 0},  // more than ten digits
+      {".x.tmp-0-0", nullptr, 0},            // no process has id 0
+      {".x.tmp-12-", nullptr, 0},            // no count
+      {".x.tmp-12", nullptr, 0},
+      {".x.tmp--1", nullptr, 0},
+      {".x.tmp-1-a", nullptr, 0},
+      {".x.tmp-+1-1", nullptr, 0},
+      {"x.tmp-1-1", nullptr, 0},  // not hidden
+      {"..tmp-1-1", nullptr, 0},  // for no file
+      {".x.TMP-1-1", nullptr, 0},
+      {"autoexec.rul", nullptr, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto parsed = ParseTemporaryName(c.name);
+    ASSERT_EQ(parsed.has_value(), c.stands_for != nullptr);
+    EXPECT_EQ(StandsFor(c.name), c.stands_for != nullptr ? c.stands_for : c.name);
+    if (!parsed) continue;
+    EXPECT_EQ(parsed->stands_for, c.stands_for);
+    EXPECT_EQ(parsed->owner, c.owner);
+  }
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 namespace tickerloom::generator {
 namespace {
 
+using testing::CountOf;
 using testing::ListFolder;
 using testing::PathExists;
 using testing::ReadBytes;
@@ -228,15 +229,6 @@ TEST(MergeStartupScript, HoldsTheLockFromTheReadUntilTheReplaceIsClosed) {
 }
 
 #ifndef _WIN32
-std::size_t CountOf(const std::string& haystack, const std::string& needle) {
-  std::size_t count = 0;
-  for (auto at = haystack.find(needle); at != std::string::npos;
-       at = haystack.find(needle, at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
 // Two instances pressing Make again and again at the same time: every run's
 // line survives.
 TEST(MergeStartupScript, TwoProcessesMergingAtOnceLoseNoLine) {

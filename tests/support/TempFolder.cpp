@@ -65,4 +65,13 @@ std::string ListFolder(const std::string& path) {
   return listing;
 }
 
+std::size_t CountOf(const std::string& haystack, const std::string& needle) {
+  std::size_t count = 0;
+  for (auto at = haystack.find(needle); at != std::string::npos;
+       at = haystack.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
 }  // namespace tickerloom::testing

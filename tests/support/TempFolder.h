@@ -1,6 +1,7 @@
 // A fresh temporary folder that is the working folder while the object lives.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace tickerloom::testing {
@@ -25,5 +26,7 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 bool PathExists(const std::string& path);
 // Names of the entries of a folder, sorted.
 std::string ListFolder(const std::string& path);
+// How often needle occurs in haystack (overlapping occurrences count).
+std::size_t CountOf(const std::string& haystack, const std::string& needle);
 
 }  // namespace tickerloom::testing

@@ -11,28 +11,22 @@
 #include <utility>
 
 #include "tests/support/TempFolder.h"
+#include "tests/update/support/DownloadCases.h"
 #include "tests/update/support/TestServer.h"
 
 namespace tickerloom::platform {
 namespace {
 
+using testing::Binary;
+using testing::FailingDownload;
+using testing::kFloorTimeouts;
+using testing::kTestTimeouts;
+using testing::kTotalTimeouts;
 using testing::ListFolder;
 using testing::ReadBytes;
 using testing::TempFolder;
 using testing::TestServer;
 using testing::WriteBytes;
-
-using std::chrono::milliseconds;
-using std::chrono::seconds;
-
-// Short limits, so that the slow cases end in about a second.
-const DownloadTimeouts kTestTimeouts{.connect = seconds(2), .stall = seconds(1)};
-const DownloadTimeouts kFloorTimeouts{.connect = seconds(2),
-                                      .stall = seconds(1),
-                                      .floor_bytes_per_second = 1024,
-                                      .floor_window = seconds(1)};
-const DownloadTimeouts kTotalTimeouts{
-    .connect = seconds(2), .total = seconds(1), .stall = milliseconds(0)};
 
 class CurlDownloadTest : public ::testing::Test {
  protected:
@@ -55,12 +49,6 @@ class CurlDownloadTest : public ::testing::Test {
   std::unique_ptr<TestServer> server_;
   CurlDownload download_;
 };
-
-std::string Binary(std::size_t size) {
-  std::string bytes(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131) % 256);
-  return bytes;
-}
 
 TEST_F(CurlDownloadTest, StoresTheBodyExactlyAndReplacesAnOlderFile) {
   const std::string body = Binary(300000);
@@ -91,15 +79,6 @@ TEST_F(CurlDownloadTest, BodyOfExactlyTheLimitIsAccepted) {
   EXPECT_EQ(ReadBytes(Out() + "b"), Binary(5000));
 }
 
-struct Failing {
-  const char* name;
-  std::string route;  // "PATH ACTION" for the server, or empty
-  std::string url;    // relative to the server, or absolute when it has a scheme
-  std::uint64_t max_bytes;
-  const char* expected;  // part of the error text
-  DownloadTimeouts timeouts = kTestTimeouts;
-};
-
 TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
   WriteBytes(Served("big"), Binary(5001));
   WriteBytes(Served("unsized"), Binary(5001));
@@ -109,7 +88,7 @@ TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
   }
   WriteBytes(Served("c7"), "too far");
   const std::string closed = "http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/x";
-  const Failing cases[] = {
+  const FailingDownload cases[] = {
       {"not found", "", "missing", 100, "404"},
       {"server error", "/broken status 500", "broken", 100, "500"},
       {"no content length, too long", "/unsized nolength", "unsized", 5000, "larger than 5000"},
@@ -131,7 +110,7 @@ TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
       {"never answers within the total time", "/silent silent", "silent", 1000000, "timed out",
        kTotalTimeouts},
   };
-  for (const Failing& c : cases) {
+  for (const FailingDownload& c : cases) {
     SCOPED_TRACE(c.name);
     if (!c.route.empty()) {
       const auto blank = c.route.find(' ');

@@ -67,21 +67,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
-
-# Runs "$@" every 0.1 s until it succeeds; fails after $1 seconds.
-within() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/UpdateProcesses.sh"
 
 # True when process $1 has ended (a child of ours that has not been waited
 # for yet counts as ended).
@@ -100,6 +86,10 @@ main_window_of() { window_of "$1" "Zeltrin's Tickerloom"; }
 update_box_of() { window_of "$1" "Update"; }
 has_main_window() { [[ -n "$(main_window_of "$1")" ]]; }
 has_update_box() { [[ -n "$(update_box_of "$1")" ]]; }
+# The same for the process started as the program at path $1, looked up anew
+# on every call (within runs them until they hold).
+program_runs() { [[ -n "$(pid_of "$1")" ]]; }
+program_has_window() { program_runs "$1" && has_main_window "$(pid_of "$1")"; }
 # True when process $1 has ended or shows an update box other than window $2.
 box_or_end() {
   local box
@@ -117,10 +107,6 @@ screenshot() {
   import -window "$1" "$shots/$2"
 }
 
-# Names of the files in folder $1, sorted, on one line.
-files_in() { (cd "$1" && find . -mindepth 1 -maxdepth 1 -printf '%f\n' | LC_ALL=C sort | xargs); }
-files_are() { [[ "$(files_in "$1")" == "$2" ]]; }
-
 # Starts program $1 by its full path, from an unrelated working folder, with
 # the environment settings that follow it (NAME=VALUE).
 start() {
@@ -129,23 +115,8 @@ start() {
   last_pid=$!
 }
 
-# Starts the update server on the port, serving folder $1.
-serve() {
-  python3 "$server_script" "$1" --port "$port" >"$work/server.out" 2>"$work/server.err" &
-  server_pid=$!
-  within 10 test -s "$work/server.out" ||
-    fail "the update server did not start on 127.0.0.1:$port: $(cat "$work/server.err")"
-}
-
 # True when process $1 has ended or shows its main window.
 window_or_end() { ended "$1" || has_main_window "$1"; }
-
-# The new program: the test program with bytes appended after its end, which
-# the loader ignores, so that the files show which program is which.
-new_program="$work/new-program"
-cp "$program" "$new_program"
-printf '\nthe new program\n' >>"$new_program"
-is_new() { cmp -s "$1" "$new_program"; }
 
 state_table() {
   # folder: files before (p = the program, n = the new program) | running file
@@ -185,7 +156,7 @@ state_table() {
   for row in steady delete_rename rename other_name lower_case lower_case_new; do
     within 20 has_main_window "${pids[$row]}" || fail "$row: no window"
   done
-  within 20 has_main_window "$(pid_of "$work/handover/NewQuorvane.exe")" ||
+  within 20 program_has_window "$work/handover/NewQuorvane.exe" ||
     fail "handover: the new program did not start"
   sleep 2.5
 
@@ -229,7 +200,7 @@ state_table() {
   [[ -z "$(pid_of "$work/steady/NewQuorvane.exe")" ]] || fail "steady: started before OK"
   press_default "$(update_box_of "$old")"
   within 10 ended "$old" || fail "steady: the old program did not end after OK"
-  within 20 has_main_window "$(pid_of "$work/steady/NewQuorvane.exe")" ||
+  within 20 program_has_window "$work/steady/NewQuorvane.exe" ||
     fail "steady: the new program did not start"
   within 10 files_are "$work/steady" "Quorvane.exe" ||
     fail "steady: files are \"$(files_in "$work/steady")\" after the hand-over"
@@ -281,7 +252,7 @@ cycle() {
   within 10 ended "$old" || fail "the old program did not end"
 
   local new
-  within 20 test -n "$(pid_of "$app/NewQuorvane.exe")" || fail "the new program did not start"
+  within 20 program_runs "$app/NewQuorvane.exe" || fail "the new program did not start"
   new="$(pid_of "$app/NewQuorvane.exe")"
   within 20 has_main_window "$new" || fail "the new program shows no window"
   within 10 files_are "$app" "Quorvane.exe" || fail "files in the end: $(files_in "$app")"
@@ -398,6 +369,9 @@ start_failure() {
   echo "PASS: a new program that cannot be started is told once (start-failure-*.png)"
 }
 
+# True when process $2's temporary file of the new program in folder $1 has bytes.
+download_began() { [[ -n "$(find "$1" -name ".NewQuorvane.exe.tmp-$2-*" -size +0)" ]]; }
+
 # Starts the program in $app, answers Yes and waits for its download to begin;
 # sets pid and box (the progress box).
 start_download() {
@@ -409,8 +383,7 @@ start_download() {
   press_default "$prompt"
   within 10 box_or_end "$pid" "$prompt" || fail "no progress box"
   box="$(update_box_of "$pid")"
-  within 10 test -n "$(find "$app" -name ".NewQuorvane.exe.tmp-$pid-*" -size +0)" ||
-    fail "the download did not begin: $(files_in "$app")"
+  within 10 download_began "$app" "$pid" || fail "the download did not begin: $(files_in "$app")"
 }
 
 download() {

@@ -150,13 +150,96 @@ TEST_F(HandOverTest, RenameLostToAnotherNewProgramIsNoFailure) {
   EXPECT_EQ(timers_.timer2_switched_off, 1);
 }
 
-TEST_F(HandOverTest, FailedRenameStopsTheTickAndLeavesTimer2On) {
+// The file layer with a rename that fails its first `failures` times with the
+// cause given (as Windows fails while the old program still holds its file).
+class FailingRenames final : public platform::PosixFileSystem {
+ public:
+  FailingRenames(int failures, platform::FileError::Cause cause)
+      : failures_(failures), cause_(cause) {}
+  void RenameFile(const std::string& from, const std::string& to) override {
+    ++attempts;
+    if (attempts <= failures_) {
+      throw platform::FileError("rename", from, 5, "Access is denied.", cause_);
+    }
+    PosixFileSystem::RenameFile(from, to);
+  }
+  int attempts = 0;
+
+ private:
+  int failures_;
+  platform::FileError::Cause cause_;
+};
+
+// While the plain executable is in use, each Timer2 tick tries the rename
+// again and leaves Timer2 on, for kInUseRetryTicks more ticks; then, or at
+// once for any other failure, the failure is told once, Timer2 goes off and
+// both files stay for the next start. The folder never lacks Quorvane.exe.
+TEST_F(HandOverTest, RenameInUseIsTriedOnLaterTicksThenToldOnce) {
+  using Cause = platform::FileError::Cause;
+  const struct {
+    int failures;
+    Cause cause;
+    int ticks_until_off;  // Timer2 ticks until it is off
+    bool told;
+    const char* plain_holds;
+  } cases[] = {
+      {0, Cause::kInUse, 1, false, "new"},
+      {1, Cause::kInUse, 2, false, "new"},
+      {kInUseRetryTicks, Cause::kInUse, kInUseRetryTicks + 1, false, "new"},
+      {kInUseRetryTicks + 1, Cause::kInUse, kInUseRetryTicks + 1, true, "old"},
+      {1000, Cause::kInUse, kInUseRetryTicks + 1, true, "old"},
+      {1, Cause::kOther, 1, true, "old"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.failures) + (c.cause == Cause::kInUse ? " in use" : " other"));
+    state_ = {};
+    timers_ = {};
+    boxes_.shown.clear();
+    Arrange("NewQuorvane.exe", true, true);
+    FailingRenames files(c.failures, c.cause);
+    boxes_.answers = {MessageAnswer::kOk};
+    HandOver hand_over("Quorvane.exe", files, boxes_, process_, timers_, state_);
+    int ticks = 0;
+    while (timers_.timer2_switched_off == 0 && ticks < 100) {
+      hand_over.Timer2Tick(folder_);
+      ++ticks;
+      EXPECT_EQ(ReadBytes(folder_ + "Quorvane.exe"),
+                ticks < c.ticks_until_off ? "old" : c.plain_holds);
+    }
+    EXPECT_EQ(ticks, c.ticks_until_off);
+    EXPECT_EQ(files.attempts, c.ticks_until_off);
+    ASSERT_EQ(boxes_.shown.size(), c.told ? 1u : 0u);
+    if (c.told) {
+      const std::string& prompt = boxes_.shown[0].prompt;
+      EXPECT_EQ(boxes_.shown[0].title, "Update");
+      EXPECT_NE(prompt.find("could not take the old one's place"), std::string::npos) << prompt;
+      EXPECT_EQ(prompt.find("still in use") != std::string::npos, c.cause == Cause::kInUse)
+          << prompt;
+      EXPECT_NE(prompt.find("Access is denied."), std::string::npos) << prompt;
+      EXPECT_EQ(ListFolder(folder_), "NewQuorvane.exe Quorvane.exe");
+    } else {
+      EXPECT_EQ(ListFolder(folder_), "Quorvane.exe");
+    }
+    // Nothing more happens on later ticks of Timer1.
+    for (int tick = 0; tick < 3; ++tick) hand_over.Timer1Tick(folder_);
+    EXPECT_EQ(boxes_.shown.size(), c.told ? 1u : 0u);
+  }
+}
+
+// A rename the OS refuses for good is told once, with the OS's text; Timer2
+// goes off, so that no box follows on later ticks.
+TEST_F(HandOverTest, FailedRenameIsToldOnceAndTimer2GoesOff) {
   // A folder in the place of Quorvane.exe: the OS refuses the rename.
   Arrange("NewQuorvane.exe", false, true);
   std::filesystem::create_directory(folder_ + "Quorvane.exe");
   WriteBytes(folder_ + "Quorvane.exe/inside", "x");
-  EXPECT_THROW(hand_over_.Timer2Tick(folder_), platform::FileError);
-  EXPECT_EQ(timers_.timer2_switched_off, 0);
+  boxes_.answers = {MessageAnswer::kOk};
+  hand_over_.Timer2Tick(folder_);
+  EXPECT_EQ(timers_.timer2_switched_off, 1);
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_NE(boxes_.shown[0].prompt.find("Cannot rename \"" + folder_ + "NewQuorvane.exe\""),
+            std::string::npos)
+      << boxes_.shown[0].prompt;
   EXPECT_EQ(ReadBytes(folder_ + "NewQuorvane.exe"), "new");
 }
 

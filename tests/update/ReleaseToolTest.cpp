@@ -109,5 +109,54 @@ TEST(ReleaseTool, PublishedDirectoryIsAcceptedByTheUpdateCheck) {
   EXPECT_EQ(ReadBytes(app + "NewQuorvane.exe"), program);
 }
 
+// A release publishes each platform's program in a directory of its own,
+// signed with one key: the Linux program where installed Linux programs look,
+// the Windows program in windows/ beneath it. Swapped programs are refused
+// before anything is written.
+TEST(ReleaseTool, EachPlatformsProgramHasAnUpdateDirectoryOfItsOwn) {
+  TempFolder temp;
+  const std::string key = temp.Path() + "/key";
+  const std::string out = temp.Path() + "/publish";
+  ASSERT_EQ(Release("keygen " + Quoted(key)), 0);
+  const std::string linux_program = std::string(
+                                        "\x7f"
+                                        "ELF") +
+                                    std::string(5000, 'l');
+  const std::string windows_program = "MZ" + std::string(7000, 'w');
+  WriteBytes(temp.Path() + "/linux", linux_program);
+  WriteBytes(temp.Path() + "/windows", windows_program);
+  const auto publish = [&](const std::string& linux, const std::string& windows) {
+    const std::string command = "bash " + Quoted(TICKERLOOM_PUBLISH_SCRIPT) + " " +
+                                Quoted(TICKERLOOM_RELEASE_TOOL) + " 1.2 " + Quoted(linux) + " " +
+                                Quoted(windows) + " " + Quoted(key) + " " + Quoted(out) +
+                                " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+
+  EXPECT_NE(publish(temp.Path() + "/windows", temp.Path() + "/linux"), 0);
+  EXPECT_NE(publish(temp.Path() + "/linux", temp.Path() + "/linux"), 0);
+  EXPECT_FALSE(std::filesystem::exists(out));
+
+  ASSERT_EQ(publish(temp.Path() + "/linux", temp.Path() + "/windows"), 0);
+  EXPECT_EQ(ListFolder(out), "Quorvane.exe Quorvane.exe.sig Quorvane.exeVer.txt windows");
+  EXPECT_EQ(ListFolder(out + "/windows"), "Quorvane.exe Quorvane.exe.sig Quorvane.exeVer.txt");
+  std::string public_hex = ReadBytes(key + ".pub");
+  public_hex.pop_back();
+  const auto public_key = ParsePublicKey(public_hex);
+  ASSERT_TRUE(public_key);
+  for (const auto& [directory, program] :
+       {std::pair{out, linux_program}, std::pair{out + "/windows", windows_program}}) {
+    SCOPED_TRACE(directory);
+    EXPECT_EQ(ReadBytes(directory + "/Quorvane.exeVer.txt"), "1.2\r\n");
+    EXPECT_EQ(ReadBytes(directory + "/Quorvane.exe"), program);
+    const auto signature = ParseSignatureFile(ReadBytes(directory + "/Quorvane.exe.sig"));
+    ASSERT_TRUE(signature);
+    UpdateDigest digest("1.2");
+    digest.Add(std::as_bytes(std::span(program.data(), program.size())));
+    EXPECT_TRUE(Verify(*public_key, digest.Finish(), *signature));
+  }
+}
+
 }  // namespace
 }  // namespace tickerloom::update

@@ -7,7 +7,8 @@ Serves the files of ROOT, on PORT when given. Prints the port on the first
 line of standard output. Each request path is appended to ROOT/.requests. ROOT/.routes, read on
 every request, changes what a path gets, one "PATH ACTION [ARGUMENT]" per line:
   status CODE    answers with that status and a short HTML page
-  redirect URL   answers 302 with Location URL
+  redirect URL [CODE]
+                 answers CODE (302 unless given) with Location URL
   stall          sends the headers of a 1000-byte body, then nothing
   silent         accepts the request and never answers
   trickle RATE   sends the file (announcing its length), or without one endless
@@ -58,7 +59,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if action[:1] == ["status"]:
             self.answer(int(action[1]), PAGE, "text/html")
         elif action[:1] == ["redirect"]:
-            self.send_response(302)
+            self.send_response(int(action[2]) if len(action) > 2 else 302)
             self.send_header("Location", action[1])
             self.send_header("Content-Length", "0")
             self.end_headers()

@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
 
 #include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
@@ -18,6 +22,7 @@
 namespace tickerloom::platform::win32 {
 namespace {
 
+using testing::CountOf;
 using testing::FakeForm;
 using testing::ListFolder;
 using testing::PathExists;
@@ -120,6 +125,63 @@ TEST(Win32FileSystem, ReadingDeletingAndRenamingFailWithTheSystemText) {
     const Failure failure = FailureOf(c.operation);
     EXPECT_EQ(failure.message, c.expected);
     EXPECT_EQ(failure.error, static_cast<int>(c.error));
+  }
+}
+
+// A rename over a file that another process holds open, as Windows holds a
+// running program's executable, fails as in use, so that the hand-over tries
+// again later; one the system refuses for good does not.
+TEST(Win32FileSystem, ARenameOverAFileInUseSaysSo) {
+  const struct {
+    const char* description;
+    std::function<HANDLE()> prepare;  // returns a handle to close afterwards, or null
+    DWORD error;
+    bool in_use;
+  } cases[] = {
+      {"held without delete sharing",
+       [] {
+         return ::CreateFileW(L"to", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+       },
+       ERROR_ACCESS_DENIED, true},
+      {"a folder in its place",
+       [] {
+         std::filesystem::remove("to");
+         std::filesystem::create_directory("to");
+         WriteBytes("to/inside", "x");
+         return HANDLE{};
+       },
+       ERROR_ACCESS_DENIED, false},
+      {"no file to rename",
+       [] {
+         std::filesystem::remove("from");
+         return HANDLE{};
+       },
+       ERROR_FILE_NOT_FOUND, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.description);
+    testing::TempFolder folder;
+    WriteBytes("from", "new");
+    WriteBytes("to", "old");
+    const HANDLE held = c.prepare();
+    Win32FileSystem files;
+    bool in_use = false;
+    const Failure failure = FailureOf([&] {
+      try {
+        files.RenameFile("from", "to");
+      } catch (const FileError& error) {
+        in_use = error.InUse();
+        throw;
+      }
+    });
+    if (held != nullptr && held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
+    EXPECT_EQ(failure.error, static_cast<int>(c.error)) << failure.message;
+    EXPECT_EQ(in_use, c.in_use);
+    if (std::filesystem::is_regular_file("to")) {
+      EXPECT_EQ(ReadBytes("to"), "old");
+      SetReadOnly("to", false);
+    }
   }
 }
 
@@ -247,6 +309,140 @@ TEST(Win32FileSystem, TheNextRewriteRemovesTemporariesOfEndedProcesses) {
   Win32FileSystem files;
   generator::MergeStartupScript(files, 3, U"demo");
   EXPECT_EQ(ListFolder("."), own + " .autoexec.rul.tmp-other autoexec.rul");
+}
+
+// The helper program beside this test (StartedProgram.cpp).
+std::wstring HelperPath() {
+  wchar_t own[MAX_PATH * 4];
+  const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH * 4);
+  return std::filesystem::path(std::wstring(own, length)).parent_path().wstring() +
+         L"\\win32_started_program.exe";
+}
+
+// Starts the helper program with the arguments in the working folder; the
+// caller waits for the process and closes the handle.
+HANDLE StartHelper(const std::wstring& arguments, const std::wstring& working_folder) {
+  std::wstring command = L"\"" + HelperPath() + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       working_folder.c_str(), &startup, &started) == 0) {
+    throw std::runtime_error("cannot start the helper program");
+  }
+  ::CloseHandle(started.hThread);
+  return started.hProcess;
+}
+
+// Runs the helper program to its end and returns its exit code.
+DWORD RunHelper(const std::wstring& arguments) {
+  const HANDLE process = StartHelper(arguments, std::filesystem::current_path().wstring());
+  ::WaitForSingleObject(process, INFINITE);
+  DWORD exit_code = 0;
+  ::GetExitCodeProcess(process, &exit_code);
+  ::CloseHandle(process);
+  return exit_code;
+}
+
+// The folder reached another way: under Wine through drive Z:, which holds
+// the whole Unix file system (as a second drive letter or a link would on
+// Windows); elsewhere by its short name.
+std::wstring AnotherWayTo(const std::wstring& folder) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unix_name != nullptr) {
+    char* name = unix_name(folder.c_str());
+    std::wstring through_z = L"Z:" + Widen(name);
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    std::replace(through_z.begin(), through_z.end(), L'/', L'\\');
+    return through_z;
+  }
+  std::wstring short_name(MAX_PATH * 4, L'\0');
+  short_name.resize(::GetShortPathNameW(folder.c_str(), short_name.data(),
+                                        static_cast<DWORD>(short_name.size())));
+  return short_name;
+}
+
+// Two instances pressing Make again and again at the same time, one of them
+// reaching the folder another way: the named mutex holds each off while the
+// other merges, so every run's line survives.
+TEST(Win32FileSystem, TwoProcessesMergingAtOnceLoseNoLine) {
+  testing::TempFolder folder;
+  const std::wstring here = std::filesystem::current_path().wstring();
+  const std::wstring there = AnotherWayTo(here);
+  ASSERT_NE(there, here);
+  ASSERT_TRUE(std::filesystem::is_directory(there));
+  constexpr int kRuns = 100;
+  const HANDLE both[] = {StartHelper(L"generate a 2 100", here),
+                         StartHelper(L"generate b 3 100", there)};
+  ASSERT_EQ(::WaitForMultipleObjects(2, both, TRUE, 300000), WAIT_OBJECT_0);
+  for (const HANDLE process : both) {
+    DWORD exit_code = 1;
+    ::GetExitCodeProcess(process, &exit_code);
+    EXPECT_EQ(exit_code, 0u);
+    ::CloseHandle(process);
+  }
+  const std::string merged = ReadBytes("autoexec.rul");
+  EXPECT_EQ(CountOf(merged, "Bind F2 \"execrul a-1.rul\"\r\n"), std::size_t{kRuns});
+  EXPECT_EQ(CountOf(merged, "Bind F3 \"execrul b-1.rul\"\r\n"), std::size_t{kRuns});
+  EXPECT_EQ(CountOf(merged, kAdvert), 1u);
+  EXPECT_EQ(ListFolder("."), "a-1.rul a-2.rul autoexec.rul b-1.rul b-2.rul");
+}
+
+// A generation ended (TerminateProcess) just before each of its file steps in
+// turn: killed up to the rename, autoexec.rul is the old file byte for byte,
+// after it the new one; the next generation removes what the killed one left.
+TEST(Win32CrashConsistency, AKillAtEveryStepLeavesTheOldOrTheNewFile) {
+  testing::TempFolder folder;
+  const std::wstring steps_file =
+      std::filesystem::path(folder.Path()).parent_path().wstring() + L"\\" +
+      std::filesystem::path(folder.Path()).filename().wstring() + L".steps";
+  std::string old_contents = kAdvert + "\r\n\r\n";
+  for (int line = 0; line < 100; ++line) old_contents += "Bind F7 \"execrul other-1.rul\"\r\n";
+  const std::string new_contents = old_contents + "\r\nBind F2 \"execrul s-1.rul\"\r\n";
+
+  // The steps of one whole run.
+  WriteBytes("autoexec.rul", old_contents);
+  ASSERT_EQ(RunHelper(L"stop-at -1 \"" + steps_file + L"\""), 0u);
+  ASSERT_EQ(ReadBytes("autoexec.rul"), new_contents);
+  std::vector<std::string> steps;
+  std::istringstream lines(ReadBytes(Narrow(steps_file)));
+  for (std::string step; std::getline(lines, step);) steps.push_back(step);
+  std::filesystem::remove(steps_file);
+  // Wine marks every file for archiving, so the attributes are set there too.
+  std::vector<std::string> expected = {"create",
+                                       "write",
+                                       "close",  // s-1.rul
+                                       "lock",
+                                       "create a temporary file",
+                                       "write",
+                                       "flush to disk",
+                                       "close",
+                                       "replace",
+                                       "remove orphaned temporary files"};
+  if (std::find(steps.begin(), steps.end(), "set the attributes of") != steps.end()) {
+    expected.insert(expected.end() - 2, "set the attributes of");
+  }
+  ASSERT_EQ(steps, expected);
+  const auto replace = std::find(steps.begin(), steps.end(), "replace") - steps.begin();
+
+  for (std::size_t kill_at = 0; kill_at < steps.size(); ++kill_at) {
+    SCOPED_TRACE(::testing::Message()
+                 << "killed before step " << kill_at + 1 << ", " << steps[kill_at]);
+    WriteBytes("autoexec.rul", old_contents);
+    EXPECT_EQ(RunHelper(L"stop-at " + std::to_wstring(kill_at) + L" \"" + steps_file + L"\""), 9u);
+    std::filesystem::remove(steps_file);
+    const bool renamed = static_cast<std::ptrdiff_t>(kill_at) > replace;
+    EXPECT_EQ(ReadBytes("autoexec.rul"), renamed ? new_contents : old_contents);
+
+    // The next run clears what the killed one left behind.
+    WriteBytes("autoexec.rul", old_contents);
+    ASSERT_EQ(RunHelper(L"stop-at -1 \"" + steps_file + L"\""), 0u);
+    std::filesystem::remove(steps_file);
+    EXPECT_EQ(ReadBytes("autoexec.rul"), new_contents);
+    EXPECT_EQ(ListFolder("."), "autoexec.rul s-1.rul");
+  }
 }
 
 }  // namespace

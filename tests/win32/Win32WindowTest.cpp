@@ -791,5 +791,126 @@ TEST_F(Win32Window, TheUpdateQuestionHasYesAsDefaultAndTheInformationIcon) {
   }
 }
 
+// The visible top-level window of this thread with that title.
+HWND ThreadWindowTitled(const wchar_t* title) {
+  struct Search {
+    const wchar_t* title;
+    HWND found = nullptr;
+  } search{title};
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* wanted = reinterpret_cast<Search*>(data);
+        wchar_t text[64] = {};
+        ::GetWindowTextW(window, text, 64);
+        if (::IsWindowVisible(window) == 0 || std::wstring_view(text) != wanted->title) return TRUE;
+        wanted->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The download's progress box: its figures and bar; Cancel by the button, by
+// Escape and by closing the box; while it is open the window takes no input,
+// no tick reaches the update and the wait cursor shows; a quit that arrives
+// meanwhile cancels and is passed on; afterwards all is as before.
+TEST_F(Win32Window, TheProgressBoxShowsTheDownloadAndCancels) {
+  wchar_t separator[8] = L",";
+  ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8);
+  const std::wstring comma = separator;
+  const struct {
+    const char* name;
+    std::function<void(HWND box, HWND cancel)> cancel;
+  } ways[] = {
+      {"Cancel", [](HWND, HWND cancel) { ::SendMessageW(cancel, BM_CLICK, 0, 0); }},
+      {"Escape",
+       [](HWND, HWND) {
+         ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+         ::PostMessageW(::GetFocus(), WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001));
+       }},
+      {"closing the box", [](HWND box, HWND) { ::PostMessageW(box, WM_CLOSE, 0, 0); }},
+      {"a quit", [](HWND, HWND) { ::PostQuitMessage(7); }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    const int ticks_before = hook_.timer1 + hook_.timer2;
+    auto box = window_->Progress().OpenProgressBox("Update", "Downloading The New Version");
+    const HWND window = ThreadWindowTitled(L"Update");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(::GetWindow(window, GW_OWNER), Main());
+    EXPECT_FALSE(::IsWindowEnabled(Main()));
+    EXPECT_TRUE(WaitCursorShown());
+    std::map<std::wstring, std::vector<HWND>> children;  // by class
+    for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t name[32] = {};
+      ::GetClassNameW(child, name, 32);
+      children[name].push_back(child);
+    }
+    ASSERT_EQ(children[L"Static"].size(), 2u);
+    ASSERT_EQ(children[L"msctls_progress32"].size(), 1u);
+    ASSERT_EQ(children[L"Button"].size(), 1u);
+    const HWND prompt = children[L"Static"][0];
+    const HWND bytes = children[L"Static"][1];
+    const HWND bar = children[L"msctls_progress32"][0];
+    const HWND cancel = children[L"Button"][0];
+    const auto text = [](HWND control) {
+      wchar_t buffer[128] = {};
+      ::GetWindowTextW(control, buffer, 128);
+      return std::wstring(buffer);
+    };
+    const auto moves_to_and_fro = [&] {
+      return (::GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE) != 0;
+    };
+    EXPECT_EQ(text(prompt), L"Downloading The New Version");
+    EXPECT_EQ(text(cancel), L"Cancel");
+    EXPECT_EQ(text(bytes), L"0 bytes");
+    EXPECT_TRUE(moves_to_and_fro());
+    EXPECT_EQ(::GetFocus(), cancel);
+
+    EXPECT_TRUE(box->Update(1234567, 5000000));
+    EXPECT_EQ(text(bytes), L"1" + comma + L"234" + comma + L"567 of 5" + comma + L"000" + comma +
+                               L"000 bytes (24%)");
+    EXPECT_FALSE(moves_to_and_fro());
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 246);
+    EXPECT_TRUE(box->Update(999, std::nullopt));
+    EXPECT_EQ(text(bytes), L"999 bytes");
+    EXPECT_TRUE(moves_to_and_fro());
+    EXPECT_TRUE(box->Update(7000, 7000));
+    EXPECT_EQ(text(bytes), L"7" + comma + L"000 of 7" + comma + L"000 bytes (100%)");
+
+    // The wait cursor over the box, the arrow over Cancel.
+    ::SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(bytes),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_TRUE(WaitCursorShown());
+    ::SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(cancel),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_ARROW));
+
+    // Ticks that arrive while the box is open are dropped.
+    for (const char* timer : {"Timer1", "Timer2"}) {
+      ::PostMessageW(Main(), WM_TIMER, Native().TimerId(timer), 0);
+    }
+    EXPECT_TRUE(box->Update(7000, 7000));
+    EXPECT_EQ(hook_.timer1 + hook_.timer2, ticks_before);
+
+    way.cancel(window, cancel);
+    EXPECT_FALSE(box->Update(7000, 7000));
+    EXPECT_FALSE(box->Update(7000, 7000)) << "stays cancelled";
+    box.reset();
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_TRUE(::IsWindowEnabled(Main()));
+    EXPECT_FALSE(WaitCursorShown());
+    MSG quit{};
+    const bool quit_waits = ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+    EXPECT_EQ(quit_waits, std::string(way.name) == "a quit");
+    if (quit_waits) {
+      EXPECT_EQ(quit.wParam, 7u);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return hook_.timer1 + hook_.timer2 > ticks_before; }));
+  }
+}
+
 }  // namespace
 }  // namespace tickerloom::platform::win32
