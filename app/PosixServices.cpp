@@ -1,17 +1,15 @@
 // The program's services on Linux and other POSIX systems: the POSIX file
 // layer and process services, downloads through libcurl.
 #include <csignal>
-#include <optional>
 
 #include "app/PlatformServices.h"
+#include "app/UpdateWiring.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcess.h"
 
 #if TICKERLOOM_SELF_UPDATE
-#include "app/UpdateConfig.h"
 #include "platform/curl/CurlDownload.h"
 #include "platform/posix/PosixUpdateFiles.h"
-#include "update/SelfUpdate.h"
 #endif
 
 #if TICKERLOOM_TEST_PROGRAM
@@ -59,11 +57,7 @@ class PosixServices final : public PlatformServices {
  public:
   explicit PosixServices(const char* argv0) : process_(argv0) {
 #if TICKERLOOM_SELF_UPDATE
-    self_update_.emplace(update::SelfUpdateServices{files_for_update_, update_files_, download_,
-                                                    process_, update::UpdateSource {
-                                                      kUpdateBaseUrl,
-                                                      kUpdatePublicKey
-                                                    }});
+    update_.Wire(files_for_update_, update_files_, download_, process_);
 #endif
   }
   platform::FileSystem& Files() override {
@@ -73,11 +67,7 @@ class PosixServices final : public PlatformServices {
     return process_;
   }
   window::UpdateHook* Update() override {
-#if TICKERLOOM_SELF_UPDATE
-    return &*self_update_;
-#else
-    return nullptr;
-#endif
+    return update_.Hook();
   }
 
  private:
@@ -91,8 +81,8 @@ class PosixServices final : public PlatformServices {
 #endif
   platform::PosixUpdateFiles update_files_;
   platform::CurlDownload download_;
-  std::optional<update::SelfUpdate> self_update_;
 #endif
+  UpdateWiring update_;
 };
 
 }  // namespace

@@ -1,17 +1,15 @@
 // The program's services on Windows: the Win32 file layer and process
 // services, downloads through WinHTTP.
-#include <optional>
 
 #include "app/PlatformServices.h"
+#include "app/UpdateWiring.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Process.h"
 
 #if TICKERLOOM_SELF_UPDATE
-#include "app/UpdateConfig.h"
 #include "platform/win32/Win32Text.h"
 #include "platform/win32/Win32UpdateFiles.h"
 #include "platform/win32/WinHttpDownload.h"
-#include "update/SelfUpdate.h"
 #endif
 
 namespace tickerloom::app {
@@ -21,11 +19,7 @@ class Win32Services final : public PlatformServices {
  public:
   Win32Services() {
 #if TICKERLOOM_SELF_UPDATE
-    self_update_.emplace(update::SelfUpdateServices{files_, update_files_, download_, process_,
-                                                    update::UpdateSource {
-                                                      kUpdateBaseUrl,
-                                                      kUpdatePublicKey
-                                                    }});
+    update_.Wire(files_, update_files_, download_, process_);
 #endif
   }
   platform::FileSystem& Files() override {
@@ -35,11 +29,7 @@ class Win32Services final : public PlatformServices {
     return process_;
   }
   window::UpdateHook* Update() override {
-#if TICKERLOOM_SELF_UPDATE
-    return &*self_update_;
-#else
-    return nullptr;
-#endif
+    return update_.Hook();
   }
 
  private:
@@ -49,8 +39,8 @@ class Win32Services final : public PlatformServices {
   platform::win32::Win32UpdateFiles update_files_{
       platform::win32::Narrow(platform::win32::ProgramPath())};
   platform::win32::WinHttpDownload download_;
-  std::optional<update::SelfUpdate> self_update_;
 #endif
+  UpdateWiring update_;
 };
 
 }  // namespace

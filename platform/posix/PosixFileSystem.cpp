@@ -1,5 +1,6 @@
 #include "platform/posix/PosixFileSystem.h"
 
+#include "platform/BufferedTextWriter.h"
 #include "platform/BytesTextReader.h"
 #include "platform/posix/PosixFileDescriptor.h"
 #include "platform/posix/PosixTemporaryFiles.h"
@@ -37,19 +38,14 @@ void Step(const StepHook& before_each_step, std::string_view step) {
 }
 
 // Collects the lines and stores them with one write at Close().
-class PosixTextWriter final : public TextWriter {
+class PosixTextWriter final : public BufferedTextWriter {
  public:
   PosixTextWriter(std::string path, int fd, StepHook before_each_step)
       : path_(std::move(path)), fd_(fd), before_each_step_(std::move(before_each_step)) {}
 
-  void WriteLine(std::string_view bytes) override {
-    buffer_.append(bytes);
-    buffer_.append("\r\n");
-  }
-
   void Close() override {
     Step(before_each_step_, "write");
-    if (!WriteAll(fd_.Get(), buffer_)) throw FileError("write", path_, errno);
+    if (!WriteAll(fd_.Get(), Lines())) throw FileError("write", path_, errno);
     Step(before_each_step_, "close");
     if (!fd_.Close()) throw FileError("close", path_, errno);
   }
@@ -58,7 +54,6 @@ class PosixTextWriter final : public TextWriter {
   std::string path_;
   FileDescriptor fd_;
   StepHook before_each_step_;
-  std::string buffer_;
 };
 
 // Follows symbolic links from path to the file they finally name (which need
@@ -95,7 +90,7 @@ std::string_view NotARegularFile(mode_t mode) {
 
 // Writes a whole new version of a file into a temporary file beside it, and
 // renames it over the file once it is safely on disk.
-class ReplacingWriter final : public TextWriter {
+class ReplacingWriter final : public BufferedTextWriter {
  public:
   ReplacingWriter(const std::string& path, StepHook before_each_step)
       : target_(ResolveLinks(path)), before_each_step_(std::move(before_each_step)) {
@@ -128,15 +123,10 @@ class ReplacingWriter final : public TextWriter {
     }
   }
 
-  void WriteLine(std::string_view bytes) override {
-    buffer_.append(bytes);
-    buffer_.append("\r\n");
-  }
-
   void Close() override {
     const int fd = fd_->Get();
     Step(before_each_step_, "write");
-    if (!WriteAll(fd, buffer_)) throw FileError("write", temporary_, errno);
+    if (!WriteAll(fd, Lines())) throw FileError("write", temporary_, errno);
     if (old_file_) {
       KeepOwnerAndGroup(fd);
       // After the change of owner, which clears the set-user and set-group bits.
@@ -184,7 +174,6 @@ class ReplacingWriter final : public TextWriter {
   std::string temporary_;
   std::optional<struct stat> old_file_;
   std::optional<FileDescriptor> fd_;
-  std::string buffer_;
   bool committed_ = false;
 };
 

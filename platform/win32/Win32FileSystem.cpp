@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/BufferedTextWriter.h"
 #include "platform/BytesTextReader.h"
 #include "platform/win32/Win32TemporaryFiles.h"
 #include "platform/win32/Win32Text.h"
@@ -44,19 +45,14 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 }
 
 // Collects the lines and stores them with one write at Close().
-class Win32TextWriter final : public TextWriter {
+class Win32TextWriter final : public BufferedTextWriter {
  public:
   Win32TextWriter(std::string path, HANDLE file, StepHook before_each_step)
       : path_(std::move(path)), file_(file), before_each_step_(std::move(before_each_step)) {}
 
-  void WriteLine(std::string_view bytes) override {
-    buffer_.append(bytes);
-    buffer_.append("\r\n");
-  }
-
   void Close() override {
     Step(before_each_step_, "write");
-    if (!WriteAll(file_.Get(), buffer_)) Fail("write", path_);
+    if (!WriteAll(file_.Get(), Lines())) Fail("write", path_);
     Step(before_each_step_, "close");
     if (!file_.Close()) Fail("close", path_);
   }
@@ -65,7 +61,6 @@ class Win32TextWriter final : public TextWriter {
   std::string path_;
   FileHandle file_;
   StepHook before_each_step_;
-  std::string buffer_;
 };
 
 // The attributes a replacement keeps; others (read-only, compressed, ...)
@@ -75,7 +70,7 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM 
 
 // Writes a whole new version of a file into a temporary file beside it, and
 // moves it over the file once it is safely on disk.
-class ReplacingWriter final : public TextWriter {
+class ReplacingWriter final : public BufferedTextWriter {
  public:
   ReplacingWriter(std::string path, StepHook before_each_step)
       : target_(std::move(path)), before_each_step_(std::move(before_each_step)) {
@@ -108,14 +103,9 @@ class ReplacingWriter final : public TextWriter {
     }
   }
 
-  void WriteLine(std::string_view bytes) override {
-    buffer_.append(bytes);
-    buffer_.append("\r\n");
-  }
-
   void Close() override {
     Step(before_each_step_, "write");
-    if (!WriteAll(file_.Get(), buffer_)) Fail("write", temporary_);
+    if (!WriteAll(file_.Get(), Lines())) Fail("write", temporary_);
     Step(before_each_step_, "flush to disk");
     if (::FlushFileBuffers(file_.Get()) == 0) Fail("flush to disk", temporary_);
     Step(before_each_step_, "close");
@@ -143,7 +133,6 @@ class ReplacingWriter final : public TextWriter {
   std::string temporary_;
   DWORD old_attributes_ = 0;
   FileHandle file_;
-  std::string buffer_;
   bool committed_ = false;
 };
 

@@ -2,22 +2,19 @@
 
 #include <cerrno>
 
+#include "platform/BufferedTextWriter.h"
 #include "platform/BytesTextReader.h"
 
 namespace tickerloom::testing {
 namespace {
 
-class MemoryWriter final : public platform::TextWriter {
+class MemoryWriter final : public platform::BufferedTextWriter {
  public:
   MemoryWriter(std::map<std::string, std::string>& files, std::string path,
                std::vector<std::string>* events)
       : files_(files), path_(std::move(path)), events_(events) {}
-  void WriteLine(std::string_view bytes) override {
-    buffer_.append(bytes);
-    buffer_.append("\r\n");
-  }
   void Close() override {
-    files_[path_] = std::move(buffer_);
+    files_[path_] = std::move(Lines());
     if (events_ != nullptr) events_->push_back("replace " + path_);
   }
 
@@ -25,7 +22,6 @@ class MemoryWriter final : public platform::TextWriter {
   std::map<std::string, std::string>& files_;
   std::string path_;
   std::vector<std::string>* events_;  // only for replacing writers
-  std::string buffer_;
 };
 
 class MemoryLock final : public platform::FileLock {
