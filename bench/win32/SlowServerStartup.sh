@@ -13,28 +13,5 @@ source "$(dirname "${BASH_SOURCE[0]}")/InWine.sh" 3 "$@"
 
 server_pid=""
 cleanup_more() { [[ -n "$server_pid" ]] && kill "$server_pid" 2>/dev/null; }
-mkdir "$work/server" "$work/app"
-port="$(sed -n 's/^TICKERLOOM_TEST_UPDATE_PORT:STRING=//p' "$build/CMakeCache.txt")"
-# A newer version, with more lines than a trickle delivers in the time allowed.
-{ printf '1.2\r\n'; head -c 1000 /dev/zero | tr '\0' 'n'; } >"$work/server/Quorvane.exeVer.txt"
-cp "$build/test-program/Quorvane.exe" "$work/app/Quorvane.exe"
-cd "$work/app"
-
-measure() {
-  local name=$1 run
-  printf '%-28s' "$name"
-  for ((run = 0; run < runs; run++)); do
-    "$linux/bench/window/window_map_time" 300 "$wine" "$work/app/Quorvane.exe" |
-      sed -n 's/^map_ms=\([0-9]*\).*/\1/p' | tr '\n' ' '
-  done
-  echo "ms"
-}
-
-measure "refused (no server)"
-python3 "$root/tests/update/update_server.py" "$work/server" --port "$port" >"$work/port" &
-server_pid=$!
-until [[ -s "$work/port" ]]; do sleep 0.1; done
-for route in silent stall "trickle 2"; do
-  echo "/Quorvane.exeVer.txt $route" >"$work/server/.routes"
-  measure "$route"
-done
+map_time=("$linux/bench/window/window_map_time" 300 "$wine")
+source "$root/bench/window/SlowServerRoutes.sh"
