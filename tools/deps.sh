@@ -12,17 +12,19 @@ PACKAGES=(
   libgcrypt20-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
+  # Configuring the default build looks for the update tests' server script.
+  python3
 )
 for option in "$@"; do
   case "$option" in
     --test)
-      PACKAGES+=(xvfb xauth xdotool imagemagick python3 strace
+      PACKAGES+=(xvfb xauth xdotool imagemagick strace
         clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
         desktop-file-utils lintian dpkg-dev file)
       ;;
     --windows)
       PACKAGES+=(mingw-w64 googletest libgcrypt-mingw-w64-dev
-        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick python3)
+        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick)
       ;;
   esac
 done
