@@ -280,7 +280,7 @@ two_instances() {
   second=$last_pid
   within 20 has_main_window "$first" || fail "no window of the first program"
   within 20 has_main_window "$second" || fail "no window of the second program"
-  sleep 1.5 # both Timer2s have ticked: Timer1 hands over
+  sleep 1.5 # most likely both Timer2s have ticked and Timer1 hands over with its box
   # Quorvane.exe must never be missing or not runnable.
   while :; do
     [[ -x "$app/Quorvane.exe" ]] || files_in "$app" >>"$work/missing"
@@ -289,11 +289,14 @@ two_instances() {
   watcher_pid=$!
   cp "$new_program" "$app/NewQuorvane.exe.part"
   mv "$app/NewQuorvane.exe.part" "$app/NewQuorvane.exe"
-  within 10 has_update_box "$first" || fail "the first program did not announce the download"
-  within 10 has_update_box "$second" || fail "the second program did not announce the download"
+  # A program whose Timer2 had not ticked yet (a slow machine) hands over
+  # without its box; either way each ends or announces.
+  within 10 box_or_end "$first" || fail "the first program neither announced the download nor ended"
+  within 10 box_or_end "$second" || fail "the second program neither announced the download nor ended"
   # Both press OK before the first one's new program has its first Timer2 tick.
-  press_default "$(update_box_of "$first")"
-  press_default "$(update_box_of "$second")"
+  for pid in "$first" "$second"; do
+    if running "$pid"; then press_default "$(update_box_of "$pid")"; fi
+  done
   within 10 ended "$first" || fail "the first program did not end after OK"
   within 10 ended "$second" || fail "the second program did not end after OK"
   within 20 files_are "$app" "Quorvane.exe" || fail "files: $(files_in "$app")"
