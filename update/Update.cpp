@@ -168,9 +168,7 @@ void CheckForUpdate(const std::string& app_folder, const std::string& exe_name,
   const std::string local_copy_path = app_folder + exe_name + "cfu.tmp";
   const std::string new_executable = app_folder + "New" + exe_name;
   const std::string signature = app_folder + exe_name + ".sig";
-  for (const std::string* target : {&local_copy_path, &new_executable, &signature}) {
-    services.update_files.RemoveOrphanedTemporaries(*target);
-  }
+  services.update_files.RemoveOrphanedTemporaries({local_copy_path, new_executable, signature});
   try {
     services.download.Fetch(services.source.base_url + exe_name + "Ver.txt", local_copy_path,
                             kMaxVersionFileBytes, services.timeouts.version_file, {});

@@ -145,7 +145,7 @@ class ReplacingWriter final : public BufferedTextWriter {
     }
     committed_ = true;
     Step(before_each_step_, "remove orphaned temporary files");
-    RemoveOrphanedTemporaries(target_);
+    RemoveOrphanedTemporaries({target_});
     // Make the rename itself durable; the new contents are in place already,
     // so a failure here is not worth losing the result for.
     Step(before_each_step_, "flush the folder");

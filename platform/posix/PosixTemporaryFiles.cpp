@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -48,14 +49,21 @@ TemporaryFile CreateTemporaryBeside(const std::string& target, mode_t mode) {
   }
 }
 
-void RemoveOrphanedTemporaries(const std::string& target) {
-  const std::string folder = FolderOf(target);
-  const std::string file_name = StandsForTarget(target);
+void RemoveOrphanedTemporaries(const std::vector<std::string>& targets) {
+  if (targets.empty()) return;
+  const std::string folder = FolderOf(targets.front());
+  std::vector<std::string> file_names;
+  file_names.reserve(targets.size());
+  for (const std::string& target : targets) file_names.push_back(StandsForTarget(target));
   DIR* listing = ::opendir(folder.c_str());
   if (listing == nullptr) return;
   while (const dirent* entry = ::readdir(listing)) {
     const auto temporary = ParseTemporaryName(entry->d_name);
-    if (!temporary || temporary->stands_for != file_name || temporary->owner > INT_MAX) continue;
+    if (!temporary || temporary->owner > INT_MAX ||
+        std::find(file_names.begin(), file_names.end(), temporary->stands_for) ==
+            file_names.end()) {
+      continue;
+    }
     const auto owner = static_cast<pid_t>(temporary->owner);
     if (owner == ::getpid()) continue;
     if (::kill(owner, 0) != 0 && errno == ESRCH) {

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/posix/PosixFileDescriptor.h"
 
@@ -23,9 +24,10 @@ struct TemporaryFile {
 // first one stands for, so that one clean-up finds both. Throws FileError.
 TemporaryFile CreateTemporaryBeside(const std::string& target, mode_t mode);
 
-// Removes the temporary files beside target whose process no longer runs;
-// never those of this process or of another one that still runs. Best effort:
-// a file that cannot be removed stays for a later start.
-void RemoveOrphanedTemporaries(const std::string& target);
+// Removes the temporary files beside the targets (all in one folder, looked
+// through once) whose process no longer runs; never those of this process or
+// of another one that still runs. Best effort: a file that cannot be removed
+// stays for a later start.
+void RemoveOrphanedTemporaries(const std::vector<std::string>& targets);
 
 }  // namespace tickerloom::platform

@@ -25,8 +25,8 @@ std::string PosixUpdateFiles::CreateTemporaryFile(const std::string& target) {
   return temporary.path;
 }
 
-void PosixUpdateFiles::RemoveOrphanedTemporaries(const std::string& target) {
-  platform::RemoveOrphanedTemporaries(target);
+void PosixUpdateFiles::RemoveOrphanedTemporaries(const std::vector<std::string>& targets) {
+  platform::RemoveOrphanedTemporaries(targets);
 }
 
 void PosixUpdateFiles::TakeProgramPermissions(const std::string& path) {

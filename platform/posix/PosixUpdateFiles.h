@@ -13,7 +13,7 @@ class PosixUpdateFiles : public UpdateFiles {
       : program_(std::move(program)) {}
   // ".<target's name>.tmp-<process id>-<count>", mode 0600.
   std::string CreateTemporaryFile(const std::string& target) override;
-  void RemoveOrphanedTemporaries(const std::string& target) override;
+  void RemoveOrphanedTemporaries(const std::vector<std::string>& targets) override;
   // The program's read, write and execute bits for owner, group and others
   // (never set-user-ID, set-group-ID or sticky); without the program, adds
   // execute permission wherever the file grants read permission.

@@ -124,7 +124,7 @@ class ReplacingWriter final : public BufferedTextWriter {
     }
     committed_ = true;
     Step(before_each_step_, "remove orphaned temporary files");
-    RemoveOrphanedTemporaries(target_);
+    RemoveOrphanedTemporaries({target_});
   }
 
  private:

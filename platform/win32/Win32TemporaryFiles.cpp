@@ -1,5 +1,6 @@
 #include "platform/win32/Win32TemporaryFiles.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "platform/FileSystem.h"
@@ -53,18 +54,23 @@ TemporaryFile CreateTemporaryBeside(const std::string& target) {
   }
 }
 
-void RemoveOrphanedTemporaries(const std::string& target) {
-  const std::size_t name_start = FolderEnd(target);
-  const std::string folder = target.substr(0, name_start);
-  const std::string_view stands_for = StandsFor(std::string_view(target).substr(name_start));
+void RemoveOrphanedTemporaries(const std::vector<std::string>& targets) {
+  if (targets.empty()) return;
+  const std::string folder = targets.front().substr(0, FolderEnd(targets.front()));
+  std::vector<std::string_view> file_names;
+  file_names.reserve(targets.size());
+  for (const std::string& target : targets) {
+    file_names.push_back(StandsFor(std::string_view(target).substr(FolderEnd(target))));
+  }
   WIN32_FIND_DATAW found{};
   const HANDLE search = ::FindFirstFileW(Widen(folder + ".*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     const std::string name = Narrow(found.cFileName);
     const auto temporary = ParseTemporaryName(name);
-    if (!temporary || temporary->stands_for != stands_for ||
-        temporary->owner == ::GetCurrentProcessId()) {
+    if (!temporary || temporary->owner == ::GetCurrentProcessId() ||
+        std::find(file_names.begin(), file_names.end(), temporary->stands_for) ==
+            file_names.end()) {
       continue;
     }
     // Gone: no process has that id, or the one that has it has ended (and

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tickerloom::platform::win32 {
 
@@ -43,9 +44,10 @@ struct TemporaryFile {
 // process. Throws FileError.
 TemporaryFile CreateTemporaryBeside(const std::string& target);
 
-// Removes the temporary files beside target whose process no longer runs;
-// never those of this process or of another one that still runs. Best effort:
-// a file that cannot be removed stays for a later start.
-void RemoveOrphanedTemporaries(const std::string& target);
+// Removes the temporary files beside the targets (all in one folder, looked
+// through once) whose process no longer runs; never those of this process or
+// of another one that still runs. Best effort: a file that cannot be removed
+// stays for a later start.
+void RemoveOrphanedTemporaries(const std::vector<std::string>& targets);
 
 }  // namespace tickerloom::platform::win32

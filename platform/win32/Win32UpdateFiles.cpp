@@ -32,8 +32,8 @@ std::string Win32UpdateFiles::CreateTemporaryFile(const std::string& target) {
   return temporary.path;
 }
 
-void Win32UpdateFiles::RemoveOrphanedTemporaries(const std::string& target) {
-  win32::RemoveOrphanedTemporaries(target);
+void Win32UpdateFiles::RemoveOrphanedTemporaries(const std::vector<std::string>& targets) {
+  win32::RemoveOrphanedTemporaries(targets);
 }
 
 void Win32UpdateFiles::TakeProgramPermissions(const std::string& path) {

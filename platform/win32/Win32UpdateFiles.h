@@ -14,7 +14,7 @@ class Win32UpdateFiles final : public UpdateFiles {
   explicit Win32UpdateFiles(std::string program);
   // ".<target's name>.tmp-<process id>-<count>" beside target.
   std::string CreateTemporaryFile(const std::string& target) override;
-  void RemoveOrphanedTemporaries(const std::string& target) override;
+  void RemoveOrphanedTemporaries(const std::vector<std::string>& targets) override;
   // Windows has no permission bits: who may run a file is told by its access
   // list, which a new file inherits from its folder as the program's own file
   // did when it was put there, and read access lets a program be run. What

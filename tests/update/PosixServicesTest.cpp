@@ -158,7 +158,7 @@ TEST(PosixUpdateFiles, RemovesOnlyTheTemporariesOfProcessesThatHaveEnded) {
       {".NewQuorvane.exe.tmp-0-0", false},            // no process has id 0
   };
   for (const auto& c : cases) WriteBytes(temp.Path() + "/" + c.name, "x");
-  PosixUpdateFiles().RemoveOrphanedTemporaries(temp.Path() + "/NewQuorvane.exe");
+  PosixUpdateFiles().RemoveOrphanedTemporaries({temp.Path() + "/NewQuorvane.exe"});
   for (const auto& c : cases) {
     EXPECT_EQ(testing::PathExists(temp.Path() + "/" + c.name), !c.removed) << c.name;
   }

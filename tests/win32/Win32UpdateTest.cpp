@@ -425,7 +425,7 @@ TEST(Win32UpdateFiles, RemovesOnlyTheTemporariesOfProcessesThatHaveEnded) {
   };
   for (const auto& c : cases) WriteBytes(temp.Path() + "\\" + c.name, "x");
   Win32UpdateFiles(temp.Path() + "\\Quorvane.exe")
-      .RemoveOrphanedTemporaries(temp.Path() + "\\NewQuorvane.exe");
+      .RemoveOrphanedTemporaries({temp.Path() + "\\NewQuorvane.exe"});
   for (const auto& c : cases) {
     EXPECT_EQ(testing::PathExists(temp.Path() + "\\" + c.name), !c.removed) << c.name;
   }
