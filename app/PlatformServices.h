@@ -6,6 +6,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "platform/SystemCodePage.h"
 #include "window/UpdateHook.h"
 
 namespace tickerloom::app {
@@ -15,6 +16,7 @@ class PlatformServices {
   virtual ~PlatformServices() = default;
   virtual platform::FileSystem& Files() = 0;
   virtual platform::Process& Process() = 0;
+  virtual platform::SystemCodePage& CodePage() = 0;
   // The self-update wired to this platform's services; none in a build
   // without self-update.
   virtual window::UpdateHook* Update() = 0;

@@ -4,6 +4,7 @@
 
 #include "app/PlatformServices.h"
 #include "app/UpdateWiring.h"
+#include "platform/posix/PosixCodePage.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcess.h"
 
@@ -66,6 +67,9 @@ class PosixServices final : public PlatformServices {
   platform::Process& Process() override {
     return process_;
   }
+  platform::SystemCodePage& CodePage() override {
+    return code_page_;
+  }
   window::UpdateHook* Update() override {
     return update_.Hook();
   }
@@ -73,6 +77,7 @@ class PosixServices final : public PlatformServices {
  private:
   platform::PosixProcess process_;
   platform::PosixFileSystem files_;
+  platform::PosixSystemCodePage code_page_;
 #if TICKERLOOM_SELF_UPDATE
 #if TICKERLOOM_TEST_PROGRAM
   KillingFileSystem files_for_update_;

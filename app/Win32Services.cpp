@@ -3,6 +3,7 @@
 
 #include "app/PlatformServices.h"
 #include "app/UpdateWiring.h"
+#include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Process.h"
 
@@ -28,6 +29,9 @@ class Win32Services final : public PlatformServices {
   platform::Process& Process() override {
     return process_;
   }
+  platform::SystemCodePage& CodePage() override {
+    return code_page_;
+  }
   window::UpdateHook* Update() override {
     return update_.Hook();
   }
@@ -35,6 +39,7 @@ class Win32Services final : public PlatformServices {
  private:
   platform::win32::Win32Process process_;
   platform::win32::Win32FileSystem files_;
+  platform::win32::Win32SystemCodePage code_page_;
 #if TICKERLOOM_SELF_UPDATE
   platform::win32::Win32UpdateFiles update_files_{
       platform::win32::Narrow(platform::win32::ProgramPath())};

@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
   const auto desktop = platform::ConnectDesktop(argc, argv);
   window::Tickerloom tickerloom({desktop->Toolkit(), services->Files(), desktop->Boxes(),
                                  desktop->Clipboard(), desktop->Opener(), services->Process(),
-                                 services->Update()});
+                                 services->CodePage(), services->Update()});
   tickerloom.Open();
   return desktop->Toolkit().Run();
 }

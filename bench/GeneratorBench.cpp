@@ -111,6 +111,26 @@ void BM_MergeOneMebibyte(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 
+// Make's checks of what the game runs cleanly, the token count over every
+// window above all, for the longest line (250) and a text that passes them
+// with close to the most tokens a line may make; no disk.
+void BM_GameChecks(benchmark::State& state) {
+  std::string text;
+  while (text.size() < static_cast<std::size_t>(state.range(0))) text += "\"abc def\" ghijklmn ";
+  text.resize(static_cast<std::size_t>(state.range(0)));
+  const tickerloom::generator::ScrollRequest request{tickerloom::DecodeUtf8(text), 250, U"bench",
+                                                     2};
+  if (tickerloom::generator::FindGameFault(request, {}) !=
+      tickerloom::generator::GameFault::kNone) {
+    state.SkipWithError("the text does not pass the checks");
+  }
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(tickerloom::generator::FindGameFault(request, {}));
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(BM_GameChecks)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Generate)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RawBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MergeOneMebibyte)

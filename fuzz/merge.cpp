@@ -10,7 +10,8 @@ namespace {
 
 std::size_t Count(const std::string& haystack, const std::string& needle) {
   std::size_t count = 0;
-  for (auto at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
+  for (auto at = haystack.find(needle); at != std::string::npos;
+       at = haystack.find(needle, at + 1)) {
     ++count;
   }
   return count;

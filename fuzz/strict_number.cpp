@@ -1,8 +1,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/FuzzCheck.h"
 #include "common/Number.h"
+#include "fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -1,8 +1,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/FuzzCheck.h"
 #include "common/Number.h"
+#include "fuzz/FuzzCheck.h"
 #include "platform/LineSplit.h"
 
 // The version file: only its first line counts, read by its leading number.

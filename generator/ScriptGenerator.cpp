@@ -15,9 +15,33 @@ ScrollRequest ReadScrollRequest(const ScriptForm& form) {
   return request;
 }
 
-void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files) {
+GameRelease ReleaseInWorkingFolder(platform::FileSystem& files) {
+  const std::string table_name(kStringTableName);
+  try {
+    if (!files.FileExists(table_name)) return GameRelease::kUnknown;
+    const auto table = files.OpenForReading(table_name);
+    const std::string bytes = table->ReadAll();
+    table->Close();
+    return ReleaseOfStringTable(bytes);
+  } catch (const platform::FileError&) {
+    // A table the game could not read either; the system tells instead.
+    return GameRelease::kUnknown;
+  }
+}
+
+ScriptEncoding ChooseScriptEncoding(GameRelease release, int system_code_page) {
+  ScriptEncoding encoding;
+  encoding.name_code_page = system_code_page;
+  const bool cyrillic = release == GameRelease::kRussian ||
+                        (release == GameRelease::kUnknown && system_code_page == kWindows1251);
+  encoding.letters = cyrillic ? GameLetters::kWindows1251 : GameLetters::kLatin1;
+  return encoding;
+}
+
+void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files,
+                          const ScriptEncoding& encoding) {
   const ScrollRequest request = ReadScrollRequest(form);
-  const ScrollScript script(request);
+  const ScrollScript script(request, encoding);
   form.SetTotalFileCaption(DecimalText(script.FileCount()));
 
   for (long long file_number = 1; file_number <= script.FileCount(); ++file_number) {
@@ -28,7 +52,7 @@ void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files) {
     file->Close();
   }
 
-  MergeStartupScript(files, request.key_number, request.script_name);
+  MergeStartupScript(files, request.key_number, request.script_name, encoding.name_code_page);
 }
 
 }  // namespace tickerloom::generator

@@ -6,6 +6,7 @@
 
 #include "generator/ScriptForm.h"
 #include "generator/ScrollScript.h"
+#include "generator/StringTable.h"
 #include "platform/FileSystem.h"
 
 namespace tickerloom::generator {
@@ -14,14 +15,25 @@ namespace tickerloom::generator {
 // is rounded once, half to even, and that whole number is used throughout.
 ScrollRequest ReadScrollRequest(const ScriptForm& form);
 
+// The release of the game in the working folder, from its string table; a
+// table that is missing or cannot be read or understood tells nothing.
+GameRelease ReleaseInWorkingFolder(platform::FileSystem& files);
+
+// The encoding of the files for the player: names in the system's ANSI code
+// page; the text in the letters of the release in the working folder, or,
+// with no release to tell, Windows-1251 on a Windows-1251 system and
+// Latin-1 on any other.
+ScriptEncoding ChooseScriptEncoding(GameRelease release, int system_code_page);
+
 // Throws platform::FileError at the first file operation that fails: files
 // already written stay, and autoexec.rul is left as it was.
-void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files);
+void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files,
+                          const ScriptEncoding& encoding = {});
 
 // Rewrites autoexec.rul in the working folder: the advert line and an empty
 // line unless some line already is the advert line, the old contents, and the
-// line binding the key to file 1 of the script.
+// line binding the key to file 1 of the script, its name in the code page.
 void MergeStartupScript(platform::FileSystem& files, long long key_number,
-                        std::u32string_view script_name);
+                        std::u32string_view script_name, int name_code_page = kWindows1252);
 
 }  // namespace tickerloom::generator

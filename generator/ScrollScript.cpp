@@ -7,12 +7,14 @@
 
 namespace tickerloom::generator {
 
-std::u32string WritableScriptName(std::u32string_view script_name) {
-  const std::string bytes = EncodeWindows1252(script_name);
-  std::u32string writable;
-  writable.reserve(bytes.size());
-  for (char byte : bytes) writable.push_back(DecodeWindows1252(static_cast<unsigned char>(byte)));
-  return writable;
+std::optional<std::string> ScriptNameBytes(std::u32string_view script_name, int name_code_page) {
+  if (script_name.find_first_of(U"<>:|?*") != std::u32string_view::npos) return std::nullopt;
+  if (!IsSingleByteCodePage(name_code_page)) {
+    for (char32_t character : script_name) {
+      if (character >= 0x80) return std::nullopt;
+    }
+  }
+  return EncodeInCodePage(script_name, name_code_page);
 }
 
 long long ScrollFileCount(const ScrollRequest& request) {
@@ -21,31 +23,42 @@ long long ScrollFileCount(const ScrollRequest& request) {
   return scroll_text_length + 1 - request.line_size;
 }
 
-GameNameFault FindGameNameFault(const ScrollRequest& request) {
-  const std::string name = EncodeWindows1252(WritableScriptName(request.script_name));
-  if (name.find_first_of(" \"") != std::string::npos) return GameNameFault::kSpaceOrQuote;
-  if (ScriptFileName(name, ScrollFileCount(request)).size() > kLongestGameFileName) {
-    return GameNameFault::kTooLong;
+GameFault FindGameFault(const ScrollRequest& request, const ScriptEncoding& encoding) {
+  if (request.script_name.find_first_of(U" \"") != std::u32string::npos) {
+    return GameFault::kSpaceOrQuote;
   }
-  return GameNameFault::kNone;
+  const auto name = ScriptNameBytes(request.script_name, encoding.name_code_page);
+  if (!name) return GameFault::kNameLetters;
+  if (ScriptFileName(*name, ScrollFileCount(request)).size() > kLongestGameFileName) {
+    return GameFault::kNameTooLong;
+  }
+  if (request.line_size > kLongestLineSize) return GameFault::kLineTooLong;
+  const ScrollScript script(request, encoding);
+  if (AnySayLineHasMoreTokens(script.EncodedScrollText(),
+                              static_cast<std::size_t>(request.line_size),
+                              static_cast<std::size_t>(script.FileCount()))) {
+    return GameFault::kTooManyTokens;
+  }
+  return GameFault::kNone;
 }
 
-ScrollScript::ScrollScript(const ScrollRequest& request)
+ScrollScript::ScrollScript(const ScrollRequest& request, const ScriptEncoding& encoding)
     : line_size_(request.line_size), key_number_(request.key_number) {
-  const std::u32string script_name = WritableScriptName(request.script_name);
   const auto text_length = static_cast<long long>(request.text.size());
   if (text_length < 1) throw std::invalid_argument("the script text is empty");
   if (line_size_ < 1 || line_size_ > text_length) {
     throw std::invalid_argument("the line size is not between 1 and the text length");
   }
-  if (script_name.empty()) throw std::invalid_argument("the script name is empty");
+  if (request.script_name.empty()) throw std::invalid_argument("the script name is empty");
   if (key_number_ < 2 || key_number_ > 8) {
     throw std::invalid_argument("the key number is not between 2 and 8");
   }
+  auto name = ScriptNameBytes(request.script_name, encoding.name_code_page);
+  if (!name) throw std::invalid_argument("the script name has no bytes in the system's code page");
   scroll_text_ = request.text + request.text.substr(0, line_size_ - 1);
-  encoded_scroll_text_ = EncodeWindows1252(scroll_text_);
-  encoded_script_name_ = EncodeWindows1252(script_name);
-  native_script_name_ = EncodeUtf8(script_name);
+  encoded_scroll_text_ = EncodeGameText(scroll_text_, encoding.letters);
+  encoded_script_name_ = std::move(*name);
+  native_script_name_ = EncodeUtf8(request.script_name);
   file_count_ = ScrollFileCount(request);
 }
 

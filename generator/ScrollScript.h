@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "generator/CodePage.h"
+#include "generator/GameConsole.h"
+
 namespace tickerloom::generator {
 
 struct ScrollRequest {
@@ -14,35 +17,48 @@ struct ScrollRequest {
   long long key_number = 2;    // 2 .. 8
 };
 
-// The script name as it is written both into bind lines and into file
-// names: every character a script file cannot hold becomes '?', so each bind
-// line names exactly a file that is written.
-std::u32string WritableScriptName(std::u32string_view script_name);
+// How the files are written for the player's game and system: file names in
+// the system's ANSI code page (the game opens them through it), the text in
+// the letters the game's font draws.
+struct ScriptEncoding {
+  int name_code_page = kWindows1252;
+  GameLetters letters = GameLetters::kLatin1;
+};
+
+// The script name's bytes in a bind line, in the system's code page; none
+// when the game could not open a file of that name: a letter the code page
+// lacks, any letter beyond ASCII in a code page of several bytes a letter,
+// a control, or one of the characters Windows refuses in a file name
+// (< > : | ? *). Blanks, double quotes and folder separators pass here.
+std::optional<std::string> ScriptNameBytes(std::u32string_view script_name, int name_code_page);
 
 // The number of files of the chain: the length of the scroll text (the text
 // and its first line size - 1 characters) + 1 - line size, one per character.
 long long ScrollFileCount(const ScrollRequest& request);
 
-// Why the game could not run the chain of a request, in the order checked.
-enum class GameNameFault {
+// Why the game could not run the chain of a request cleanly, in the order
+// checked.
+enum class GameFault {
   kNone,
   // The console splits a command at blanks and ends a quoted part at the next
   // double quote, and execrul takes exactly one file name.
   kSpaceOrQuote,
-  // execrul copies the file name into a buffer of 128 characters, unchecked.
-  kTooLong,
+  // The game could not open a file of that name (ScriptNameBytes).
+  kNameLetters,
+  // "execrul <name>-<file count>.rul" would overrun the key's slot.
+  kNameTooLong,
+  // "Say " and a window would not fit one line of the console.
+  kLineTooLong,
+  // Some "Say <window>" makes more tokens than the console keeps.
+  kTooManyTokens,
 };
-inline constexpr std::size_t kLongestGameFileName = 127;
 
-// Checks the script name as the files hold it (WritableScriptName, in
-// Windows-1252) against the longest file name of the chain,
-// "<name>-<file count>.rul".
-GameNameFault FindGameNameFault(const ScrollRequest& request);
+GameFault FindGameFault(const ScrollRequest& request, const ScriptEncoding& encoding);
 
 struct ScriptFileContents {
   std::string file_name;  // native (UTF-8) file name, relative to the working folder
-  std::string bind_line;  // Windows-1252 bytes, no terminator
-  std::string say_line;   // Windows-1252 bytes, no terminator
+  std::string bind_line;  // bytes in the name's code page, no terminator
+  std::string say_line;   // bytes in the game's letters, no terminator
 };
 
 // One file per character of the text; file i says the line-size characters
@@ -51,11 +67,14 @@ struct ScriptFileContents {
 // last file back to file 1.
 class ScrollScript {
  public:
-  // Throws std::invalid_argument when the request breaks its stated limits.
-  explicit ScrollScript(const ScrollRequest& request);
+  // Throws std::invalid_argument when the request breaks its stated limits or
+  // its script name has no bytes in the code page.
+  explicit ScrollScript(const ScrollRequest& request, const ScriptEncoding& encoding = {});
 
   long long FileCount() const { return file_count_; }
   const std::u32string& ScrollText() const { return scroll_text_; }
+  // The whole scroll text as the say lines hold it, one byte a character.
+  const std::string& EncodedScrollText() const { return encoded_scroll_text_; }
   // The contents of file `file_number`, 1 .. FileCount().
   ScriptFileContents File(long long file_number) const;
 
@@ -63,7 +82,7 @@ class ScrollScript {
   std::u32string scroll_text_;
   long long line_size_;
   long long key_number_;
-  std::string encoded_scroll_text_;  // one Windows-1252 byte per character
+  std::string encoded_scroll_text_;  // one byte per character
   std::string encoded_script_name_;  // as written into bind lines
   std::string native_script_name_;   // as used for file names
   long long file_count_;

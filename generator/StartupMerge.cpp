@@ -1,12 +1,15 @@
+#include <stdexcept>
+
 #include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
 #include "generator/ScrollScript.h"
-#include "generator/Text.h"
 
 namespace tickerloom::generator {
 
 void MergeStartupScript(platform::FileSystem& files, long long key_number,
-                        std::u32string_view script_name) {
+                        std::u32string_view script_name, int name_code_page) {
+  const auto name = ScriptNameBytes(script_name, name_code_page);
+  if (!name) throw std::invalid_argument("the script name has no bytes in the system's code page");
   const std::string startup_script(kStartupScriptName);
   const std::string advert_line = AdvertLine();
 
@@ -32,7 +35,7 @@ void MergeStartupScript(platform::FileSystem& files, long long key_number,
   const auto file = files.OpenForReplacing(startup_script);
   if (!advert_found) file->WriteLine(advert_line + "\r\n");
   if (!old_startup_text.empty()) file->WriteLine(old_startup_text);
-  file->WriteLine(BindLine(key_number, EncodeWindows1252(script_name), 1));
+  file->WriteLine(BindLine(key_number, *name, 1));
   file->Close();
 }
 

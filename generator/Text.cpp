@@ -1,6 +1,5 @@
 #include "generator/Text.h"
 
-#include <array>
 #include <cmath>
 #include <limits>
 
@@ -8,12 +7,6 @@ namespace tickerloom {
 namespace {
 
 constexpr char32_t kReplacementCharacter = 0xFFFD;
-
-// Windows-1252 bytes 0x80..0x9F; 0 marks the five undefined bytes.
-constexpr std::array<char32_t, 32> kWindows1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 }  // namespace
 
@@ -101,35 +94,6 @@ std::string EncodeUtf8(std::u32string_view text) {
 
 std::size_t CountCodePoints(std::string_view utf8) {
   return DecodeUtf8(utf8).size();
-}
-
-std::string EncodeWindows1252(std::u32string_view text) {
-  std::string result;
-  result.resize(text.size());
-  std::size_t out = 0;
-  for (char32_t code : text) {
-    char byte = '?';
-    if ((code >= 0x20 && code < 0x7F) || (code >= 0xA0 && code <= 0xFF)) {
-      byte = static_cast<char>(code);
-    } else if (code >= 0x100) {
-      for (std::size_t i = 0; i < kWindows1252High.size(); ++i) {
-        if (kWindows1252High[i] == code) {
-          byte = static_cast<char>(0x80 + i);
-          break;
-        }
-      }
-    }
-    result[out++] = byte;
-  }
-  return result;
-}
-
-char32_t DecodeWindows1252(unsigned char byte) {
-  if (byte >= 0x80 && byte <= 0x9F) {
-    const char32_t mapped = kWindows1252High[byte - 0x80];
-    return mapped != 0 ? mapped : byte;
-  }
-  return byte;
 }
 
 }  // namespace tickerloom

@@ -77,6 +77,25 @@ std::string HelpAndAbout() {
   });
 }
 
+// The box for each input the game could not run cleanly; none for kNone.
+const char* GameFaultMessage(generator::GameFault fault) {
+  switch (fault) {
+    case generator::GameFault::kSpaceOrQuote:
+      return "The Script Name Cannot Contain Spaces Or Double Quotes";
+    case generator::GameFault::kNameLetters:
+      return "The Script Name Contains Letters The Game Cannot Open";
+    case generator::GameFault::kNameTooLong:
+      return "The Script Name Is Too Long For The Game";
+    case generator::GameFault::kLineTooLong:
+      return "The Line Size Can Be 250 At Most For The Game";
+    case generator::GameFault::kTooManyTokens:
+      return "A Line Of The Text Has Too Many Words For The Game";
+    case generator::GameFault::kNone:
+      break;
+  }
+  return nullptr;
+}
+
 // A wait cursor for as long as the object lives.
 class BusyCursor {
  public:
@@ -147,19 +166,17 @@ void Tickerloom::ScriptMake_Click() {
     Say("Enter A Number Between 2 And 8 In The 'Bind To Key' Box");
     return;
   }
-  // A chain the game could not run, or whose key would crash it.
-  switch (generator::FindGameNameFault(generator::ReadScrollRequest(*this))) {
-    case generator::GameNameFault::kSpaceOrQuote:
-      Say("The Script Name Cannot Contain Spaces Or Double Quotes");
-      return;
-    case generator::GameNameFault::kTooLong:
-      Say("The Script Name Is Too Long For The Game");
-      return;
-    case generator::GameNameFault::kNone:
-      break;
+  // What the game would not run cleanly: a key that dies or overruns the
+  // next, a line that falls apart, a crash, a file it cannot open.
+  const generator::ScriptEncoding encoding = generator::ChooseScriptEncoding(
+      generator::ReleaseInWorkingFolder(services_.files), services_.code_page.AnsiCodePage());
+  if (const char* fault = GameFaultMessage(
+          generator::FindGameFault(generator::ReadScrollRequest(*this), encoding))) {
+    Say(fault);
+    return;
   }
   BusyCursor busy(*window_);
-  generator::GenerateScrollScript(*this, services_.files);
+  generator::GenerateScrollScript(*this, services_.files, encoding);
 }
 
 void Tickerloom::Command1_Click() {

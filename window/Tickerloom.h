@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
+#include "platform/SystemCodePage.h"
 #include "platform/WindowToolkit.h"
 #include "window/GuardedMessageBoxes.h"
 #include "window/UpdateHook.h"
@@ -26,6 +27,7 @@ struct Services {
   platform::Clipboard& clipboard;
   platform::DesktopOpen& opener;
   platform::Process& process;
+  platform::SystemCodePage& code_page;
   UpdateHook* update = nullptr;  // none: the load and timer handlers only set AppFolder
 };
 

@@ -1,9 +1,12 @@
 #include "common/Number.h"
+#include "generator/CodePage.h"
 #include "generator/Text.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <string_view>
 
 namespace tickerloom {
 namespace {
@@ -86,20 +89,48 @@ TEST(Utf8, CountsCodePointsAndReplacesInvalidBytes) {
   EXPECT_EQ(DecodeUtf8(EncodeUtf8(sample)), sample);
 }
 
-TEST(Windows1252, EncodesOneBytePerCharacter) {
-  EXPECT_EQ(EncodeWindows1252(U"Say \u00E9\u00FF\u20AC\u2122\u0178"), "Say \xE9\xFF\x80\x99\x9F");
-  // Not in the code page, or a control that would break the line apart.
+TEST(CodePage, EncodesOneBytePerCharacterOrNotAtAll) {
   using namespace std::literals;
-  EXPECT_EQ(EncodeWindows1252(U"a\U0001F600b\u0100\r\n\t\x7F\x81\x00z"sv), "a?b???????z");
+  const struct {
+    int code_page;
+    std::u32string_view text;
+    std::optional<std::string> bytes;
+  } cases[] = {
+      {1252, U"Say \u00E9\u00FF\u20AC\u2122\u0178", "Say \xE9\xFF\x80\x99\x9F"},
+      {1251, U"\u041F\u0440\u0438\u0432\u0435\u0442 \u0451\u20AC",
+       "\xCF\xF0\xE8\xE2\xE5\xF2 \xB8\x88"},
+      {1250, U"\u017C\u00F3\u0142\u0107", "\xBF\xF3\xB3\xE6"},
+      {932, U"plain", "plain"},
+      // Not in the code page, beyond ASCII where a letter takes several
+      // bytes, or a control that would break the line apart.
+      {1252, U"\u0100", std::nullopt},
+      {1251, U"\u00E9", std::nullopt},
+      {932, U"\u00E9", std::nullopt},
+      {kUtf8CodePage, U"\u00E9", std::nullopt},
+      {1252, U"\U0001F600", std::nullopt},
+      {1252, U"\t", std::nullopt},
+      {1252, U"\x7F", std::nullopt},
+      {1252, U"\x81", std::nullopt},
+      {1252, U"a\x00"sv, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EncodeInCodePage(c.text, c.code_page), c.bytes) << c.code_page;
+  }
 }
 
-TEST(Windows1252, EveryPrintableByteSurvivesDecodeAndEncode) {
-  for (int byte = 0x20; byte <= 0xFF; ++byte) {
-    const char32_t character = DecodeWindows1252(static_cast<unsigned char>(byte));
-    const bool control = byte == 0x7F || (character >= 0x80 && character < 0xA0);
-    const std::string encoded = EncodeWindows1252(std::u32string(1, character));
-    EXPECT_EQ(encoded, control ? "?" : std::string(1, static_cast<char>(byte))) << byte;
+TEST(CodePage, EveryPrintableByteSurvivesDecodeAndEncode) {
+  for (int code_page : {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258}) {
+    EXPECT_TRUE(IsSingleByteCodePage(code_page));
+    for (int byte = 0x20; byte <= 0xFF; ++byte) {
+      const char32_t character = DecodeCodePageByte(static_cast<unsigned char>(byte), code_page);
+      if (character == 0 || byte == 0x7F) continue;  // undefined, or a control
+      EXPECT_EQ(EncodeCodePageCharacter(character, code_page), static_cast<char>(byte))
+          << code_page << " " << byte;
+    }
   }
+  EXPECT_EQ(DecodeCodePageByte(0xC0, 1251), U'\u0410');
+  EXPECT_EQ(DecodeCodePageByte(0xC0, 1252), U'\u00C0');
+  EXPECT_FALSE(IsSingleByteCodePage(kUtf8CodePage));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
+#include "platform/SystemCodePage.h"
 #include "window/UpdateHook.h"
 
 namespace tickerloom::testing {
@@ -48,6 +49,13 @@ class FixedProcess final : public platform::Process {
   std::string RunningName() override { return "Quorvane.exe"; }
   void StartProgram(const std::string&) override { throw std::logic_error("not in these tests"); }
   [[noreturn]] void ExitNow() override { std::abort(); }
+};
+
+// A system of a chosen ANSI code page.
+class FixedCodePage final : public platform::SystemCodePage {
+ public:
+  int AnsiCodePage() override { return code_page; }
+  int code_page = 1252;
 };
 
 // A clipboard that loses what it is given.

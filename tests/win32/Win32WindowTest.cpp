@@ -187,7 +187,7 @@ class Win32Window : public ::testing::Test {
     window_.reset();
     window_ = std::make_unique<window::Tickerloom>(
         window::Services{desktop_.Toolkit(), files_, boxes != nullptr ? *boxes : boxes_,
-                         desktop_.Clipboard(), opener_, process_, &hook_});
+                         desktop_.Clipboard(), opener_, process_, code_page_, &hook_});
     window_->Open();
     ::SetForegroundWindow(Main());
     Pump();
@@ -274,6 +274,7 @@ class Win32Window : public ::testing::Test {
   testing::RecordingBoxes boxes_;
   testing::RecordingOpener opener_;
   testing::FixedProcess process_;
+  testing::FixedCodePage code_page_;
   testing::CountingHook hook_;
   std::unique_ptr<window::Tickerloom> window_;
 };

@@ -38,6 +38,7 @@
 
 using namespace tickerloom;
 using tickerloom::testing::CountingHook;
+using tickerloom::testing::FixedCodePage;
 using tickerloom::testing::FixedProcess;
 using tickerloom::testing::ForgetfulClipboard;
 using tickerloom::testing::PathExists;
@@ -124,6 +125,10 @@ const QString kKeyMessage =
 const QString kNameSplitMessage =
     QStringLiteral("The Script Name Cannot Contain Spaces Or Double Quotes");
 const QString kNameLengthMessage = QStringLiteral("The Script Name Is Too Long For The Game");
+const QString kNameLettersMessage =
+    QStringLiteral("The Script Name Contains Letters The Game Cannot Open");
+const QString kLineSizeMessage = QStringLiteral("The Line Size Can Be 250 At Most For The Game");
+const QString kWordsMessage = QStringLiteral("A Line Of The Text Has Too Many Words For The Game");
 
 }  // namespace
 
@@ -142,13 +147,14 @@ class TickerloomWindowTest : public QObject {
   platform::qt::QtClipboard clipboard_;
   RecordingOpener opener_;
   FixedProcess process_;
+  FixedCodePage code_page_;
   CountingHook hook_;
   std::unique_ptr<window::Tickerloom> window_;
 
   void Open(platform::MessageBoxes* boxes = nullptr, platform::Clipboard* clipboard = nullptr) {
-    window_ = std::make_unique<window::Tickerloom>(
-        window::Services{toolkit_, files_, boxes ? *boxes : boxes_,
-                         clipboard ? *clipboard : clipboard_, opener_, process_, &hook_});
+    window_ = std::make_unique<window::Tickerloom>(window::Services{
+        toolkit_, files_, boxes ? *boxes : boxes_, clipboard ? *clipboard : clipboard_, opener_,
+        process_, code_page_, &hook_});
     window_->Open();
     Top()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(Top()));
@@ -456,12 +462,31 @@ class TickerloomWindowTest : public QObject {
                                    << "1"
                                    << "a\"b"
                                    << "2" << kNameSplitMessage;
-    // "<121 n>-10.rul" has 128 characters.
+    // "<17 n>-10.rul" has 24 characters, one more than the key's slot takes.
     QTest::newRow("name too long for 10 files")
         << "abcdefghij"
-        << "2.5" << QString(121, 'n') << "2" << kNameLengthMessage;
+        << "2.5" << QString(17, 'n') << "2" << kNameLengthMessage;
     QTest::newRow("blank before length") << "abcdefghij"
-                                         << "1" << QString(130, ' ') << "2" << kNameSplitMessage;
+                                         << "1" << QString(30, ' ') << "2" << kNameSplitMessage;
+    // The system's code page here is Windows-1252.
+    QTest::newRow("letters the game cannot open")
+        << "ab"
+        << "1" << QString::fromUtf8("\xD0\xBC\xD0\xB8\xD1\x80") << "2" << kNameLettersMessage;
+    QTest::newRow("letters before length") << "abcdefghij"
+                                           << "1" << QString(30, 'n') + "?"
+                                           << "2" << kNameLettersMessage;
+    QTest::newRow("line size 251") << QString(251, 'a') << "251"
+                                   << "n"
+                                   << "2" << kLineSizeMessage;
+    // 250 passes the line size and meets the next check: 126 tokens.
+    QTest::newRow("line size 250") << QString("w ").repeated(125) << "250"
+                                   << "n"
+                                   << "2" << kWordsMessage;
+    // "Say" and 32 words.
+    QTest::newRow("33 tokens") << QString("w ").repeated(31) + "w"
+                               << "63"
+                               << "n"
+                               << "2" << kWordsMessage;
   }
   void makeChecks() {
     QFETCH(QString, text);
@@ -515,10 +540,10 @@ class TickerloomWindowTest : public QObject {
     }
   }
 
-  // "<120 characters>-10.rul" is exactly the 127 characters the game takes;
-  // a euro sign is one character in the files.
+  // "<16 characters>-10.rul" is exactly the 23 characters the key's slot
+  // takes; a euro sign is one character in the files.
   void makeAcceptsTheLongestNameTheGameTakes() {
-    const QString name = QString(119, 'n') + QChar(0x20AC);
+    const QString name = QString(15, 'n') + QChar(0x20AC);
     Type("ScriptText", "abcdefghij");
     Type("ScriptName", name);
     Click("ScriptMake");
