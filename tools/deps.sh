@@ -15,6 +15,7 @@ PACKAGES=(
   # Configuring the default build looks for the update tests' server script.
   python3
 )
+windows=0
 for option in "$@"; do
   case "$option" in
     --test)
@@ -24,7 +25,8 @@ for option in "$@"; do
       ;;
     --windows)
       PACKAGES+=(mingw-w64 googletest libgcrypt-mingw-w64-dev
-        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick)
+        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick locales)
+      windows=1
       ;;
   esac
 done
@@ -41,4 +43,12 @@ if ((${#missing[@]})); then
   [[ $(id -u) -ne 0 ]] && SUDO=(sudo)
   "${SUDO[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A Russian player's session for the Windows tests: Wine names files in the
+# locale's character set, so Cyrillic file names need the locale installed.
+if ((windows)) && ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
+  SUDO=()
+  [[ $(id -u) -ne 0 ]] && SUDO=(sudo)
+  "${SUDO[@]}" localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi

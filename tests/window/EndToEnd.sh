@@ -19,10 +19,12 @@ mkdir "$work/run" "$work/expected"
 cd "$work/run"
 
 # Starts the program in the current folder and waits for its window.
-# Optional: a file size limit in kB for the program.
+# Optional: a file size limit in kB for the program; $locale, the program's
+# LC_ALL.
 start() {
   (
     [[ -n "${1:-}" ]] && ulimit -f "$1"
+    [[ -n "${locale:-}" ]] && export LC_ALL="$locale" 2>/dev/null
     exec "$program" --unknown-option ignored
   ) 2>>"$work/stderr" &
   pid=$!
@@ -68,6 +70,25 @@ if ! diff -r "$work/expected" "$work/run"; then
 fi
 kill -0 "$pid" || { echo "FAIL: the program ended"; exit 1; }
 echo "PASS: 23 script files and autoexec.rul byte for byte"
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+
+# A Russian player: Cyrillic letters typed, files in Windows-1251.
+mkdir "$work/russian" "$work/russian-expected"
+cd "$work/russian"
+locale=ru_RU.UTF-8 start
+fill_in_russian_request
+click 2760 480 1095 285 # ScriptMake
+for _ in $(seq 100); do
+  [[ -f autoexec.rul ]] && break
+  sleep 0.1
+done
+write_russian_request "$work/russian-expected"
+if ! diff -r "$work/russian-expected" "$work/russian"; then
+  echo "FAIL: the Russian player's files differ from the expected ones"
+  exit 1
+fi
+echo "PASS: a Russian player's 12 files in Windows-1251, named in Cyrillic"
 kill "$pid"
 wait "$pid" 2>/dev/null || true
 
