@@ -19,7 +19,7 @@ windows=0
 for option in "$@"; do
   case "$option" in
     --test)
-      PACKAGES+=(xvfb xauth xdotool imagemagick strace
+      PACKAGES+=(xvfb xauth xdotool xclip imagemagick strace
         clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck
         desktop-file-utils lintian dpkg-dev file)
       ;;

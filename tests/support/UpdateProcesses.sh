@@ -11,16 +11,7 @@ fail() {
   exit 1
 }
 
-# Runs "$@" every 0.1 s until it succeeds; fails after $1 seconds.
-within() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/Within.sh"
 
 # Names of the files in folder $1, sorted, on one line.
 files_in() { (cd "$1" && find . -mindepth 1 -maxdepth 1 -printf '%f\n' | LC_ALL=C sort | xargs); }

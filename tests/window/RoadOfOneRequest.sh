@@ -2,10 +2,34 @@
 # text "This Is A Sample Script", line size 10, script name "hello", key 2;
 # and the same road for a Russian player.
 
+source "$(dirname "${BASH_SOURCE[0]}")/../support/Within.sh"
+
+# The player's hands, for the caller's `fail`. find_window <title> sets
+# window to a visible window of exactly that title; click <left> <top>
+# <width> <height> clicks the middle of a control of $window given its place
+# in twips, the client area starting at $client_x, $client_y in the window.
+# No waits between them: X hands the clicks and keys to the program in the
+# order they are sent.
+client_x=0
+client_y=0
+find_window() {
+  window="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)"
+  [[ -n "$window" ]]
+}
+click() {
+  local left=$1 top=$2 width=$3 height=$4
+  xdotool mousemove --sync --window "$window" $((client_x + (left + width / 2) / 15)) \
+    $((client_y + (top + height / 2) / 15)) click 1
+}
+# Presses Make and waits for autoexec.rul, which is renamed into place last.
+make_and_wait() {
+  click 2760 480 1095 285 # ScriptMake
+  within 60 test -f autoexec.rul || fail "no autoexec.rul after Make"
+}
+
 advert_line="Say Visit WWW.ZELTRIN.EXAMPLE.COM for vembrisk, screenshots, trainers, EASY to follow TUTORIALS, special SCRIPT MAKING SOFTWARE and much more!!!"
 
-# Fills in the window as a player would. Needs the caller's
-# `click <left> <top> <width> <height>` (a control's place in twips).
+# Fills in the window as a player would.
 fill_in_road_of_one_request() {
   click 600 120 2055 285 # ScriptText
   xdotool type --delay 20 "This Is A Sample Script"
@@ -34,8 +58,21 @@ write_road_of_one_request() {
 # text and script name, line size 5, key 2.
 russian_text="Привет, мир!"
 russian_name="тест"
-# How a text gets into the focused box: typed; a caller may paste it instead.
-put_text() { xdotool type --delay 20 "$1"; }
+# Pastes a text into the focused box: xdotool types letters beyond the
+# keyboard's by remapping a key, and the toolkits (Qt, Wine) may read the key
+# before the new mapping, dropping the letter. xclip serves the clipboard from
+# the background until stop_clipboard.
+clipboard_pids=()
+put_text() {
+  printf '%s' "$1" | xclip -selection clipboard -quiet >/dev/null 2>&1 &
+  clipboard_pids+=($!)
+  within 60 clipboard_holds "$1" || fail "the clipboard did not take the text"
+  xdotool key ctrl+v
+}
+clipboard_holds() { [[ "$(xclip -o -selection clipboard 2>/dev/null)" == "$1" ]]; }
+stop_clipboard() {
+  ((${#clipboard_pids[@]} == 0)) || kill "${clipboard_pids[@]}" 2>/dev/null || true
+}
 fill_in_russian_request() {
   click 600 120 2055 285 # ScriptText
   put_text "$russian_text"
