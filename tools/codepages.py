@@ -27,10 +27,8 @@ for cp in CODE_PAGES:
             units.append(ord(bytes([byte]).decode("cp%d" % cp)))
         except UnicodeDecodeError:
             units.append(0)
-    print("    {%d, {{" % cp)
-    for row in range(0, 128, 8):
-        print("        " + " ".join("0x%04X," % u for u in units[row:row + 8]))
-    print("    }}},")
+    # One line a code page: bytes 0x80, 0x81, ... 0xFF.
+    print("    {%d, {{%s}}}," % (cp, ", ".join("0x%04X" % u for u in units)))
 print("}};")
 print("// clang-format on")
 print()

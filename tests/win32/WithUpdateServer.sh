@@ -9,6 +9,7 @@
 #   TICKERLOOM_TEST_CLOSED_PORT  a loopback port on which nothing listens
 # Usage: WithUpdateServer.sh <update_server.py> <TLS folder> <wine64> <program> [arguments]
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/Within.sh"
 server_script="$1"
 tls="$2"
 shift 2
@@ -30,12 +31,7 @@ serve() {
   mkdir "$folder"
   python3 "$server_script" "$folder" "$@" >"$folder.port" 2>"$folder.log" </dev/null &
   pids+=($!)
-  local tries
-  for ((tries = 0; tries < 600; tries++)); do
-    [[ -s "$folder.port" ]] && break
-    sleep 0.1
-  done
-  [[ -s "$folder.port" ]] || { echo "the update server did not start: $(cat "$folder.log")" >&2; exit 1; }
+  within 60 test -s "$folder.port" || { echo "the update server did not start: $(cat "$folder.log")" >&2; exit 1; }
 }
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
