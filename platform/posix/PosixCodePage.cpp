@@ -1,10 +1,8 @@
 #include "platform/posix/PosixCodePage.h"
 
-#include <clocale>
+#include <clocale>  // with POSIX's newlocale and freelocale
 #include <cstdlib>
 #include <string>
-
-#include <locale.h>  // newlocale, freelocale (POSIX)
 
 namespace tickerloom::platform {
 namespace {
