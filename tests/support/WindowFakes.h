@@ -2,11 +2,14 @@
 // every toolkit.
 #pragma once
 
+#include <cerrno>
 #include <cstdlib>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Clipboard.h"
@@ -15,20 +18,27 @@
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
 #include "platform/SystemCodePage.h"
+#include "platform/WindowToolkit.h"
 #include "window/UpdateHook.h"
 
 namespace tickerloom::testing {
 
-// Answers every box with OK and remembers it. `while_open`, when set, runs
-// while the box is "open", the way a toolkit's modal loop runs events.
+// Remembers every box; an OK box answers OK, a Yes/No box the next of
+// `answers` (none left fails the test). `while_open`, when set, runs while
+// the box is "open", the way a toolkit's modal loop runs events.
 class RecordingBoxes final : public platform::MessageBoxes {
  public:
   platform::MessageAnswer Show(const platform::Message& message) override {
     shown.push_back(message);
     if (while_open) while_open();
-    return platform::MessageAnswer::kOk;
+    if (message.buttons == platform::MessageButtons::kOk) return platform::MessageAnswer::kOk;
+    if (answers.empty()) throw std::logic_error("unexpected question: " + message.prompt);
+    const platform::MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
   }
   std::vector<platform::Message> shown;
+  std::deque<platform::MessageAnswer> answers;
   std::function<void()> while_open;
 };
 
@@ -66,7 +76,8 @@ class ForgetfulClipboard final : public platform::Clipboard {
   std::string Text() override { return "something else"; }
 };
 
-// A real file layer, noting whether the wait cursor showed while it wrote.
+// A file layer passed through, noting whether the wait cursor showed while it
+// wrote; opening `refused` for writing fails as a missing folder does.
 class WatchedFiles final : public platform::FileSystem {
  public:
   WatchedFiles(platform::FileSystem& files, std::function<bool()> wait_cursor_shown)
@@ -76,11 +87,11 @@ class WatchedFiles final : public platform::FileSystem {
     return files_.OpenForReading(path);
   }
   std::unique_ptr<platform::TextWriter> OpenForWriting(const std::string& path) override {
-    Note();
+    Note(path);
     return files_.OpenForWriting(path);
   }
   std::unique_ptr<platform::TextWriter> OpenForReplacing(const std::string& path) override {
-    Note();
+    Note(path);
     return files_.OpenForReplacing(path);
   }
   std::unique_ptr<platform::FileLock> LockForUpdate(const std::string& path) override {
@@ -92,11 +103,13 @@ class WatchedFiles final : public platform::FileSystem {
   }
   int writes = 0;
   int writes_without_wait_cursor = 0;
+  std::string refused;
 
  private:
-  void Note() {
+  void Note(const std::string& path) {
     ++writes;
     if (!wait_cursor_shown_()) ++writes_without_wait_cursor;
+    if (path == refused) throw platform::FileError("create", path, ENOENT);
   }
   platform::FileSystem& files_;
   std::function<bool()> wait_cursor_shown_;
