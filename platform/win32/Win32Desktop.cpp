@@ -61,12 +61,8 @@ Win32Clipboard::Win32Clipboard()
   if (owner_ == nullptr) FailClipboard("take hold of");
 }
 
-Win32Clipboard::~Win32Clipboard() {
-  ::DestroyWindow(owner_);
-}
-
 void Win32Clipboard::Clear() {
-  const OpenClipboardSession session(owner_);
+  const OpenClipboardSession session(owner_.get());
   if (::EmptyClipboard() == 0) FailClipboard("empty");
 }
 
@@ -79,7 +75,7 @@ void Win32Clipboard::SetText(const std::string& text) {
   std::copy_n(wide.c_str(), wide.size() + 1, static_cast<wchar_t*>(locked));
   ::GlobalUnlock(memory);
 
-  const OpenClipboardSession session(owner_);
+  const OpenClipboardSession session(owner_.get());
   // Emptying makes this program the clipboard's owner, which may then set it.
   if (::EmptyClipboard() == 0 || ::SetClipboardData(CF_UNICODETEXT, memory) == nullptr) {
     const DWORD error = ::GetLastError();
@@ -90,7 +86,7 @@ void Win32Clipboard::SetText(const std::string& text) {
 }
 
 std::string Win32Clipboard::Text() {
-  const OpenClipboardSession session(owner_);
+  const OpenClipboardSession session(owner_.get());
   const HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
   if (data == nullptr) return {};
   const auto* text = static_cast<const wchar_t*>(::GlobalLock(data));

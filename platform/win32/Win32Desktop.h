@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/Clipboard.h"
@@ -181,15 +182,15 @@ class Win32MessageBoxes final : public MessageBoxes {
 class Win32Clipboard final : public Clipboard {
  public:
   Win32Clipboard();
-  ~Win32Clipboard() override;
-  Win32Clipboard(const Win32Clipboard&) = delete;
-  Win32Clipboard& operator=(const Win32Clipboard&) = delete;
   void Clear() override;
   void SetText(const std::string& text) override;
   std::string Text() override;
 
  private:
-  HWND owner_ = nullptr;
+  struct Destroy {
+    void operator()(HWND window) const { ::DestroyWindow(window); }
+  };
+  std::unique_ptr<std::remove_pointer_t<HWND>, Destroy> owner_;
 };
 
 // ShellExecuteW with the default verb, "C:\" as working folder and a normal window.

@@ -138,18 +138,16 @@ LRESULT CALLBACK ButtonProcedure(HWND button, UINT message, WPARAM wparam, LPARA
   return ::DefSubclassProc(button, message, wparam, lparam);
 }
 
-void RegisterWindowClass() {
-  static const bool registered = [] {
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = &::DefWindowProcW;
-    window_class.hInstance = ::GetModuleHandleW(nullptr);
-    window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = kWindowClass;
-    return ::RegisterClassExW(&window_class) != 0;
-  }();
-  if (!registered) FailWindow("the window class");
+// Registers a class of the program's windows; false when the system refuses.
+bool RegisterClassOf(const wchar_t* name, WNDPROC procedure) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = name;
+  return ::RegisterClassExW(&window_class) != 0;
 }
 
 }  // namespace
@@ -170,7 +168,8 @@ Win32ToolkitWindow::Win32ToolkitWindow(const WindowLayout& layout, WindowEvents&
 }
 
 void Win32ToolkitWindow::Build(const WindowLayout& layout) {
-  RegisterWindowClass();
+  static const bool registered = RegisterClassOf(kWindowClass, &::DefWindowProcW);
+  if (!registered) FailWindow("the window class");
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   window_ = ::CreateWindowExW(0, kWindowClass, Widen(layout.caption).c_str(), WS_OVERLAPPEDWINDOW,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
@@ -557,20 +556,6 @@ constexpr wchar_t kProgressClass[] = L"TickerloomProgressBox";
 // The bar's range when the length is known: tenths of a percent.
 constexpr int kBarSteps = 1000;
 
-void RegisterProgressClass(WNDPROC procedure) {
-  static const bool registered = [procedure] {
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = procedure;
-    window_class.hInstance = ::GetModuleHandleW(nullptr);
-    window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = kProgressClass;
-    return ::RegisterClassExW(&window_class) != 0;
-  }();
-  if (!registered) FailWindow("the progress box's window class");
-}
-
 // A whole number with the user's thousands separator every three digits.
 std::wstring Grouped(std::uint64_t number) {
   wchar_t separator[8] = L",";
@@ -616,7 +601,8 @@ Win32ProgressBox::Win32ProgressBox(const std::string& title, const std::string& 
 }
 
 void Win32ProgressBox::Build(const std::string& title, const std::string& prompt) {
-  RegisterProgressClass(&Procedure);
+  static const bool registered = RegisterClassOf(kProgressClass, &Procedure);
+  if (!registered) FailWindow("the progress box's window class");
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   const DWORD extended_style = WS_EX_DLGMODALFRAME;
