@@ -159,10 +159,7 @@ class TickerloomWindowTest : public QObject {
     Top()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(Top()));
   }
-  platform::qt::QtToolkitWindow& Qt() {
-    return static_cast<platform::qt::QtToolkitWindow&>(window_->Window());
-  }
-  QWidget* Top() { return Qt().Widget(); }
+  QWidget* Top() { return QWidget::find(static_cast<WId>(window_->Window().Handle())); }
   template <typename T = QWidget>
   T* Find(const char* name) {
     T* widget = Top()->findChild<T*>(QString::fromLatin1(name));
@@ -655,8 +652,8 @@ class TickerloomWindowTest : public QObject {
   }
 
   void timersTickAndSwitch() {
-    QTimer* timer1 = Qt().Timer("Timer1");
-    QTimer* timer2 = Qt().Timer("Timer2");
+    auto* timer1 = Top()->findChild<QTimer*>("Timer1");
+    auto* timer2 = Top()->findChild<QTimer*>("Timer2");
     QCOMPARE(timer1->interval(), 500);
     QCOMPARE(timer2->interval(), 1000);
     QVERIFY(timer1->isActive() && timer2->isActive());
