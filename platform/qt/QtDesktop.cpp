@@ -223,10 +223,7 @@ QtToolkitWindow::QtToolkitWindow(const WindowLayout& layout, WindowEvents& event
       auto* timer = new QTimer(window);
       timer->setObjectName(FromUtf8(name));
       timer->setInterval(control.interval_ms);
-      // No tick while any modal box of the program waits for the user.
-      QObject::connect(timer, &QTimer::timeout, window, [&events, name] {
-        if (QApplication::activeModalWidget() == nullptr) events.Tick(name);
-      });
+      QObject::connect(timer, &QTimer::timeout, window, [&events, name] { events.Tick(name); });
       if (control.enabled) timer->start();
       timers_.emplace(name, timer);
       continue;

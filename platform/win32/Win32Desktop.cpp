@@ -39,14 +39,7 @@ class OpenClipboardSession {
 MessageAnswer Win32MessageBoxes::Show(const Message& message) {
   UINT type = message.buttons == MessageButtons::kYesNo ? MB_YESNO | MB_DEFBUTTON1 : MB_OK;
   if (message.icon == MessageIcon::kInformation) type |= MB_ICONINFORMATION;
-  struct OpenBox {
-    int& count;
-    explicit OpenBox(int& c) : count(c) { ++count; }
-    ~OpenBox() { --count; }
-    OpenBox(const OpenBox&) = delete;
-    OpenBox& operator=(const OpenBox&) = delete;
-  } open(modal_.open_boxes);
-  const int answer = ::MessageBoxW(modal_.main_window, Widen(message.prompt).c_str(),
+  const int answer = ::MessageBoxW(main_.handle, Widen(message.prompt).c_str(),
                                    Widen(message.title).c_str(), type | MB_APPLMODAL);
   if (answer == 0) {
     throw std::runtime_error("Cannot show a message box: " + SystemErrorText(::GetLastError()));

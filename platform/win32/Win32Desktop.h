@@ -28,11 +28,10 @@ namespace tickerloom::platform::win32 {
 // pixel is 15 twips.
 int TwipsToPixels(int twips, unsigned dpi);
 
-// What the windows and the message boxes share: the owner of every box, and
-// how many boxes are open (timer ticks wait meanwhile).
-struct ModalState {
-  HWND main_window = nullptr;
-  int open_boxes = 0;
+// What the windows and the boxes share: the main window, which owns every
+// box and whose keys go through the dialog manager.
+struct MainWindow {
+  HWND handle = nullptr;
 };
 
 // A top-level window with its controls as children, sized in pixels of the
@@ -41,7 +40,7 @@ struct ModalState {
 class Win32ToolkitWindow final : public ToolkitWindow {
  public:
   // Throws std::runtime_error when the system refuses a window.
-  Win32ToolkitWindow(const WindowLayout& layout, WindowEvents& events, ModalState& modal);
+  Win32ToolkitWindow(const WindowLayout& layout, WindowEvents& events, MainWindow& main);
   ~Win32ToolkitWindow() override;
   Win32ToolkitWindow(const Win32ToolkitWindow&) = delete;
   Win32ToolkitWindow& operator=(const Win32ToolkitWindow&) = delete;
@@ -92,7 +91,7 @@ class Win32ToolkitWindow final : public ToolkitWindow {
   const TimerEntry& Timer(std::string_view name) const;
 
   WindowEvents& events_;
-  ModalState& modal_;
+  MainWindow& main_;
   HWND window_ = nullptr;
   HWND tool_tips_ = nullptr;
   HWND focus_ = nullptr;  // the control that had the focus when the window was left
@@ -112,14 +111,14 @@ class Win32ToolkitWindow final : public ToolkitWindow {
 // The download's progress box: a small window owned by the main window with
 // the prompt, a progress bar (moving to and fro while the length is unknown),
 // the bytes received with the percentage, and Cancel. Application-modal: the
-// main window takes no input and counts it as an open box, so no timer tick
-// reaches the window while it is open. Update() runs the messages that wait,
-// for the whole thread; a WM_QUIT among them cancels and is posted again when
-// the box closes. The wait cursor shows over the box, but for Cancel.
+// main window takes no input while it is open. Update() runs the messages
+// that wait, for the whole thread (the main window's timers among them); a
+// WM_QUIT among them cancels and is posted again when the box closes. The
+// wait cursor shows over the box, but for Cancel.
 class Win32ProgressBox final : public ProgressBox {
  public:
   // Throws std::runtime_error when the system refuses the window.
-  Win32ProgressBox(const std::string& title, const std::string& prompt, ModalState& modal);
+  Win32ProgressBox(const std::string& title, const std::string& prompt, HWND owner);
   ~Win32ProgressBox() override;
   Win32ProgressBox(const Win32ProgressBox&) = delete;
   Win32ProgressBox& operator=(const Win32ProgressBox&) = delete;
@@ -135,7 +134,6 @@ class Win32ProgressBox final : public ProgressBox {
   void ShowFigures(std::uint64_t received, std::optional<std::uint64_t> total);
   void Pump();
 
-  ModalState& modal_;
   HWND owner_ = nullptr;
   bool owner_enabled_ = false;
   HWND box_ = nullptr;
@@ -150,7 +148,7 @@ class Win32ProgressBox final : public ProgressBox {
 
 class Win32WindowToolkit final : public WindowToolkit {
  public:
-  explicit Win32WindowToolkit(ModalState& modal) : modal_(modal) {}
+  explicit Win32WindowToolkit(MainWindow& main) : main_(main) {}
   // The window becomes the owner of the message boxes.
   std::unique_ptr<ToolkitWindow> OpenWindow(const WindowLayout& layout,
                                             WindowEvents& events) override;
@@ -164,17 +162,17 @@ class Win32WindowToolkit final : public WindowToolkit {
   void Dispatch(MSG& message);
 
  private:
-  ModalState& modal_;
+  MainWindow& main_;
 };
 
 // MessageBoxW, owned by the main window, application-modal.
 class Win32MessageBoxes final : public MessageBoxes {
  public:
-  explicit Win32MessageBoxes(ModalState& modal) : modal_(modal) {}
+  explicit Win32MessageBoxes(MainWindow& main) : main_(main) {}
   MessageAnswer Show(const Message& message) override;
 
  private:
-  ModalState& modal_;
+  MainWindow& main_;
 };
 
 // CF_UNICODETEXT, held by a message-only window of its own. Failures throw
@@ -213,9 +211,9 @@ class Win32Desktop final : public Desktop {
 
  private:
   bool com_initialised_ = false;
-  ModalState modal_;
-  Win32WindowToolkit toolkit_{modal_};
-  Win32MessageBoxes boxes_{modal_};
+  MainWindow main_;
+  Win32WindowToolkit toolkit_{main_};
+  Win32MessageBoxes boxes_{main_};
   Win32Clipboard clipboard_;
   Win32DesktopOpen opener_;
 };

@@ -157,8 +157,8 @@ int TwipsToPixels(int twips, unsigned dpi) {
 }
 
 Win32ToolkitWindow::Win32ToolkitWindow(const WindowLayout& layout, WindowEvents& events,
-                                       ModalState& modal)
-    : events_(events), modal_(modal) {
+                                       MainWindow& main)
+    : events_(events), main_(main) {
   try {
     Build(layout);
   } catch (...) {
@@ -229,7 +229,7 @@ void Win32ToolkitWindow::Build(const WindowLayout& layout) {
   for (const ControlLayout& control : layout.controls) {
     if (control.kind == ControlKind::kTimer && control.enabled) SetTimerEnabled(control.name, true);
   }
-  modal_.main_window = window_;
+  main_.handle = window_;
   notify_ = true;
 }
 
@@ -246,7 +246,7 @@ void Win32ToolkitWindow::Dismantle() {
     }
     accessibility_->Release();
   }
-  if (modal_.main_window == window_) modal_.main_window = nullptr;
+  if (main_.handle == window_) main_.handle = nullptr;
   if (window_ != nullptr && ::IsWindow(window_)) ::DestroyWindow(window_);
   for (const ControlEntry& entry : controls_) {
     if (entry.own_font != nullptr) ::DeleteObject(entry.own_font);
@@ -466,11 +466,8 @@ LRESULT Win32ToolkitWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam
       return 0;
     }
     case WM_TIMER:
-      // Never while a message box of the program waits for the user.
-      if (modal_.open_boxes == 0) {
-        for (const TimerEntry& timer : timers_) {
-          if (timer.id == wparam && timer.enabled) events_.Tick(timer.name);
-        }
+      for (const TimerEntry& timer : timers_) {
+        if (timer.id == wparam && timer.enabled) events_.Tick(timer.name);
       }
       return 0;
     case WM_CTLCOLOREDIT: {
@@ -525,11 +522,11 @@ LRESULT Win32ToolkitWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam
 
 std::unique_ptr<ToolkitWindow> Win32WindowToolkit::OpenWindow(const WindowLayout& layout,
                                                               WindowEvents& events) {
-  return std::make_unique<Win32ToolkitWindow>(layout, events, modal_);
+  return std::make_unique<Win32ToolkitWindow>(layout, events, main_);
 }
 
 void Win32WindowToolkit::Dispatch(MSG& message) {
-  const HWND window = modal_.main_window;
+  const HWND window = main_.handle;
   if (window != nullptr && (message.hwnd == window || ::IsChild(window, message.hwnd)) &&
       ::IsDialogMessageW(window, &message)) {
     return;
@@ -547,7 +544,7 @@ int Win32WindowToolkit::Run() {
 
 std::unique_ptr<ProgressBox> Win32WindowToolkit::OpenProgressBox(const std::string& title,
                                                                  const std::string& prompt) {
-  return std::make_unique<Win32ProgressBox>(title, prompt, modal_);
+  return std::make_unique<Win32ProgressBox>(title, prompt, main_.handle);
 }
 
 namespace {
@@ -587,11 +584,8 @@ POINT CentredPlace(HWND owner, SIZE size) {
 
 }  // namespace
 
-Win32ProgressBox::Win32ProgressBox(const std::string& title, const std::string& prompt,
-                                   ModalState& modal)
-    : modal_(modal), owner_(modal.main_window) {
-  // Counted from the start, so that no tick slips in while the box is made.
-  ++modal_.open_boxes;
+Win32ProgressBox::Win32ProgressBox(const std::string& title, const std::string& prompt, HWND owner)
+    : owner_(owner) {
   try {
     Build(title, prompt);
   } catch (...) {
@@ -684,7 +678,6 @@ void Win32ProgressBox::Dismantle() {
   }
   if (font_ != nullptr) ::DeleteObject(font_);
   font_ = nullptr;
-  --modal_.open_boxes;
   if (quit_code_) ::PostQuitMessage(*quit_code_);
 }
 

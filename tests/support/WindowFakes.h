@@ -135,4 +135,23 @@ class CountingHook final : public window::UpdateHook {
   std::function<void(window::WindowHost&)> on_load, on_timer1, on_timer2;
 };
 
+// Counts the ticks a toolkit delivers to a window.
+class RecordingEvents final : public platform::WindowEvents {
+ public:
+  void Click(std::string_view) override {}
+  void Change(std::string_view) override {}
+  void Tick(std::string_view) override { ++ticks; }
+  int ticks = 0;
+};
+
+// A window of one running timer, "Timer".
+inline platform::WindowLayout OneTimerLayout(int interval_ms) {
+  platform::WindowLayout layout;
+  platform::ControlLayout& timer = layout.controls.emplace_back();
+  timer.name = "Timer";
+  timer.kind = platform::ControlKind::kTimer;
+  timer.interval_ms = interval_ms;
+  return layout;
+}
+
 }  // namespace tickerloom::testing

@@ -772,6 +772,30 @@ TEST_F(Win32Window, ARealMessageBoxHoldsTheTicksAndGivesTheFocusBack) {
   ASSERT_TRUE(PumpUntil([&] { return hook_.timer1 + hook_.timer2 > ticks_before; }));
 }
 
+// The toolkit delivers the ticks while a modal box runs its loop: a message
+// box, and a progress box while it is updated. Each posted timer message
+// waits in the queue until the box's loop hands it on.
+TEST(Win32Toolkit, TicksArriveWhileABoxIsOpen) {
+  Win32Desktop desktop;
+  testing::RecordingEvents events;
+  const auto window = desktop.Toolkit().OpenWindow(testing::OneTimerLayout(60000), events);
+  auto& native = static_cast<Win32ToolkitWindow&>(*window);
+  const auto post_tick = [&] {
+    ::PostMessageW(native.Window(), WM_TIMER, native.TimerId("Timer"), 0);
+  };
+  BoxAnswerer answerer(::GetCurrentThreadId(), IDOK, [&](HWND) {
+    post_tick();
+    post_tick();
+  });
+  desktop.Boxes().Show(Message{"ticks meanwhile"});
+  EXPECT_EQ(answerer.Seen().text, L"ticks meanwhile");
+  EXPECT_EQ(events.ticks, 2);
+  auto box = desktop.Toolkit().OpenProgressBox("Update", "Downloading The New Version");
+  post_tick();
+  EXPECT_TRUE(box->Update(0, std::nullopt));
+  EXPECT_EQ(events.ticks, 3);
+}
+
 TEST_F(Win32Window, TheUpdateQuestionHasYesAsDefaultAndTheInformationIcon) {
   Message message;
   message.prompt = "A Newer Version Is Available\r\nDo You Want To Download It Now?";
