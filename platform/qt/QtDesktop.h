@@ -1,4 +1,28 @@
 // The Qt 6 Widgets implementations of the desktop services.
+//
+// What the Qt window makes of a WindowLayout:
+// - caption, client size, program_icon: as given; the icon is built from the
+//   program's own pixels (platform/icon).
+// - places and sizes: logical pixels of 15 twips each, rounded to the
+//   nearest; Qt itself scales logical pixels to the screen.
+// - default_font and a control's font: family (fontconfig substitutes a
+//   missing one), points, weight, italic, underline and strike-out; the
+//   character set is ignored, as Qt falls back to another font for the
+//   letters one lacks.
+// - kinds: QLineEdit, QPushButton, QLabel, QGroupBox and QTimer, each named
+//   (objectName) after its control.
+// - tab_index: the Tab order of the text boxes and buttons; labels and frames
+//   take no focus. parent: the control is placed in that frame.
+// - max_length: text boxes; 0 also lifts Qt's own limit of 32767.
+// - alignment: text boxes and labels; buttons and frames ignore it.
+// - Background::kScrollBar: text boxes only, approximated by a fixed light
+//   grey (200, 200, 200): Qt's palette has no colour for scroll bars.
+// - tool_tip, cursor, accessible_name, accessible_description, interval_ms
+//   and enabled: as given.
+// Events: Click for every button and for every label (a left-button press and
+// release over it), none for a frame; Change for every change of a text
+// box's text; Tick for every timeout of a running timer, also while a modal
+// box runs its loop. Enter and Escape click nothing: no button is a default.
 #pragma once
 
 #include <memory>

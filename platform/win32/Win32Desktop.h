@@ -1,6 +1,31 @@
-// The desktop services in plain Win32 (Unicode): the window toolkit, made of
-// EDIT, BUTTON and STATIC controls placed from the layout table, message
+// The desktop services in plain Win32 (Unicode): the window toolkit, message
 // boxes, the clipboard and ShellExecuteW.
+//
+// What the Win32 window (Win32Window.cpp) makes of a WindowLayout:
+// - caption, client size: as given; program_icon: the executable's icon
+//   resource 1, in the system's big and small sizes.
+// - places and sizes: device pixels of the window's DPI, twips * dpi / 1440
+//   rounded to the nearest, laid out again when the DPI changes.
+// - default_font: ignored; the window and every control without a font of
+//   its own take the system's message font (that of message boxes).
+// - a control's font: every field, the character set included; the points
+//   become pixels of the window's DPI.
+// - kinds: EDIT, BUTTON (a group box for a frame), STATIC and SetTimer.
+// - tab_index: the order the controls are made in, which Tab and Shift+Tab
+//   follow through the dialog manager (Run, Dispatch); text boxes and buttons
+//   are its tab stops. parent: the control is a child of that frame.
+// - max_length: text boxes; 0 also lifts the edit control's own limit of
+//   30,000 characters.
+// - alignment: text boxes and labels; buttons and frames ignore it.
+// - Background::kScrollBar: text boxes only, the system's COLOR_SCROLLBAR.
+// - tool_tip, cursor, interval_ms and enabled: as given.
+// - accessible_name, accessible_description: annotations through the
+//   system's IAccPropServices, where there is one; Wine's answers "not
+//   implemented", so under Wine they are lost.
+// Events: Click for every button (BN_CLICKED) and every label (a click or a
+// double click), none for a frame; Change for every EN_CHANGE once the window
+// is made; Tick for every WM_TIMER of a running timer, also while a modal
+// box runs its loop. Enter and Escape click nothing: no button is a default.
 #pragma once
 
 #include <windows.h>
