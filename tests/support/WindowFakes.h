@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Clipboard.h"
 #include "platform/DesktopOpen.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
@@ -66,14 +65,6 @@ class FixedCodePage final : public platform::SystemCodePage {
  public:
   int AnsiCodePage() override { return code_page; }
   int code_page = 1252;
-};
-
-// A clipboard that loses what it is given.
-class ForgetfulClipboard final : public platform::Clipboard {
- public:
-  void Clear() override {}
-  void SetText(const std::string&) override {}
-  std::string Text() override { return "something else"; }
 };
 
 // A file layer passed through, noting whether the wait cursor showed while it
