@@ -262,6 +262,8 @@ QtToolkitWindow::QtToolkitWindow(const WindowLayout& layout, WindowEvents& event
 class QtProgressBox final : public ProgressBox {
  public:
   QtProgressBox(const std::string& title, const std::string& prompt);
+  QtProgressBox(const QtProgressBox&) = delete;
+  QtProgressBox& operator=(const QtProgressBox&) = delete;
   bool Update(std::uint64_t received, std::optional<std::uint64_t> total) override;
 
  private:

@@ -30,7 +30,6 @@ namespace tickerloom::platform::win32 {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ReadBytes;
 
 constexpr auto kPatience = 60s;  // for what a busy machine may take its time over
 
@@ -204,34 +203,26 @@ class Win32Window : public ::testing::Test {
       ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
   }
-  // A key pressed in the focused control, as the message loop gets it.
+  // A message for the focused control, as the message loop hands it on.
+  void Send(UINT kind, WPARAM wparam, LPARAM lparam) {
+    MSG message{::GetFocus(), kind, wparam, lparam, 0, {}};
+    desktop_.Toolkit().Dispatch(message);
+  }
+  // A key pressed in the focused control.
   void Key(WPARAM key, bool shift = false) {
     BYTE state[256] = {};
     ::GetKeyboardState(state);
     state[VK_SHIFT] = shift ? 0x80 : 0;
     ::SetKeyboardState(state);
-    for (const UINT kind : {WM_KEYDOWN, WM_KEYUP}) {
-      MSG message{};
-      message.hwnd = ::GetFocus();
-      message.message = kind;
-      message.wParam = key;
-      message.lParam = kind == WM_KEYDOWN ? 1 : static_cast<LPARAM>(0xC0000001);
-      desktop_.Toolkit().Dispatch(message);
-    }
+    Send(WM_KEYDOWN, key, 1);
+    Send(WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
     state[VK_SHIFT] = 0;
     ::SetKeyboardState(state);
     Pump();
   }
   // Characters typed into the focused control.
   void TypeMore(const std::wstring& characters) {
-    for (wchar_t character : characters) {
-      MSG message{};
-      message.hwnd = ::GetFocus();
-      message.message = WM_CHAR;
-      message.wParam = character;
-      message.lParam = 1;
-      desktop_.Toolkit().Dispatch(message);
-    }
+    for (wchar_t character : characters) Send(WM_CHAR, character, 1);
     Pump();
   }
   // Types into a field as the user would: into it, select all, type.
@@ -253,8 +244,7 @@ class Win32Window : public ::testing::Test {
 
   testing::TempFolder folder_;
   Win32Desktop desktop_;
-  Win32FileSystem native_files_;
-  testing::WatchedFiles files_{native_files_, &WaitCursorShown};
+  Win32FileSystem files_;
   testing::RecordingBoxes boxes_;
   testing::RecordingOpener opener_;
   testing::FixedProcess process_;
@@ -585,17 +575,6 @@ TEST_F(Win32Window, TheLengthCounterFollowsEveryChange) {
   // Set by the program: a character outside the BMP is one, in two UTF-16 units.
   window_->Window().SetText(window::kScriptText, "a\xF0\x9F\x98\x80");
   EXPECT_EQ(Text("ScriptLength"), "2");
-}
-
-TEST_F(Win32Window, MakeWritesTheFilesUnderAWaitCursor) {
-  Type("ScriptText", L"This Is A Sample Script");
-  Type("ScriptLine", L"10");
-  Type("ScriptName", L"hello");
-  Click("ScriptMake");
-  EXPECT_TRUE(testing::PathExists("hello-23.rul"));
-  EXPECT_GE(files_.writes, 24);
-  EXPECT_EQ(files_.writes_without_wait_cursor, 0);
-  EXPECT_FALSE(WaitCursorShown());
 }
 
 TEST_F(Win32Window, TheClipboardHoldsWhatItIsGiven) {

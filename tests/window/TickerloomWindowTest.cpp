@@ -44,17 +44,11 @@ using tickerloom::testing::FixedProcess;
 using tickerloom::testing::RecordingBoxes;
 using tickerloom::testing::RecordingOpener;
 using tickerloom::testing::TempFolder;
-using tickerloom::testing::WatchedFiles;
 
 namespace {
 
 // For what a busy machine may take its time over.
 constexpr int kPatienceMs = 60000;
-
-bool WaitCursorShown() {
-  const QCursor* cursor = QApplication::overrideCursor();
-  return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
-}
 
 // Answers the next message box with `button` once it is open and `ready`
 // holds, after `inspect` has seen it. A box still open at the deadline is
@@ -102,8 +96,7 @@ class TickerloomWindowTest : public QObject {
  private:
   std::unique_ptr<TempFolder> folder_;
   platform::qt::QtWindowToolkit toolkit_;
-  platform::PosixFileSystem native_files_;
-  WatchedFiles files_{native_files_, &WaitCursorShown};
+  platform::PosixFileSystem files_;
   RecordingBoxes boxes_;
   platform::qt::QtClipboard clipboard_;
   RecordingOpener opener_;
@@ -315,18 +308,6 @@ class TickerloomWindowTest : public QObject {
     QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(text->text().size(), 100000);
     QCOMPARE(Caption("ScriptLength"), QStringLiteral("100000"));
-  }
-
-  // Make writes the script files under Qt's wait cursor, gone afterwards.
-  void makeWritesUnderTheWaitCursor() {
-    Type("ScriptText", "This Is A Sample Script");
-    Type("ScriptLine", "10");
-    Type("ScriptName", "hello");
-    Click("ScriptMake");
-    QCOMPARE(FolderEntries().size(), 24);
-    QVERIFY(files_.writes >= 24);
-    QCOMPARE(files_.writes_without_wait_cursor, 0);
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
   void clipboardHoldsWhatItIsGiven() {
