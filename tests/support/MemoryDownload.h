@@ -19,7 +19,7 @@ namespace tickerloom::testing {
 // Serves the body scripted for an address, told to the progress callback a
 // chunk at a time, and stores it only once it is whole; another address
 // fails as a missing file on a server does; progress returning false cancels.
-// A temporary file is the target's name and ".part"; permissions are not kept.
+// A temporary file is the target's name and ".new"; permissions are not kept.
 class MemoryDownload final : public platform::Download, public platform::UpdateFiles {
  public:
   explicit MemoryDownload(MemoryFileSystem& files) : files_(files) {}
@@ -41,8 +41,8 @@ class MemoryDownload final : public platform::Download, public platform::UpdateF
   }
 
   std::string CreateTemporaryFile(const std::string& target) override {
-    files_.files[target + ".part"].clear();
-    return target + ".part";
+    files_.files[target + ".new"].clear();
+    return target + ".new";
   }
   void RemoveOrphanedTemporaries(const std::vector<std::string>&) override {}
   void TakeProgramPermissions(const std::string&) override {}
