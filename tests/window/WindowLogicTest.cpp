@@ -260,34 +260,20 @@ TEST_F(WindowLogic, TheHelpButtonsShowTheirTexts) {
     std::string text;
   } cases[] = {
       {kHlpScriptLine,
-       "Example:\r\n"
-       "\r\n"
-       "If Script Text = This Is A Sample Script\r\n"
-       "and Line Size = 10\r\n"
-       "then your character in nox will say 10 letters at a time\r\n"
-       "\r\n"
-       "The first thing it will say is = This Is A \r\n"
-       "\r\n"
+       "Example:\r\n\r\nIf Script Text = This Is A Sample Script\r\nand Line Size = 10\r\n"
+       "then your character in nox will say 10 letters at a time\r\n\r\n"
+       "The first thing it will say is = This Is A \r\n\r\n"
        "it keeps moving one character to the right until it's done."},
       {kScriptAbout,
        "- Put this program in the same directory you installed the game to and the startup "
-       "file for scripts (autoexec.rul)\r\n"
-       "will be updated too.\r\n"
-       "\r\n"
-       "- Enter The Required information\r\n"
-       "(To see what information to put in a specific text box just hold your cursor over it "
-       "and watch the tooltip.)\r\n"
-       "\r\n"
+       "file for scripts (autoexec.rul)\r\nwill be updated too.\r\n\r\n"
+       "- Enter The Required information\r\n(To see what information to put in a specific "
+       "text box just hold your cursor over it and watch the tooltip.)\r\n\r\n"
        "- If you have entered the needed data just click the Make button and the whole script "
-       "will be made.\r\n"
-       "\r\n"
+       "will be made.\r\n\r\n"
        "- If you spot any bugs in my program, please send me an email with exactly what you "
-       "put in and a screenshot of the error if possible\r\n"
-       "\r\n"
-       "\r\n"
-       "Zeltrin's Tickerloom Version 1.1\r\n"
-       "\r\n"
-       "https://www.zeltrin.example.com/"},
+       "put in and a screenshot of the error if possible\r\n\r\n\r\n"
+       "Zeltrin's Tickerloom Version 1.1\r\n\r\nhttps://www.zeltrin.example.com/"},
   };
   for (const auto& c : cases) {
     boxes_.shown.clear();
