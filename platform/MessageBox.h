@@ -23,7 +23,8 @@ class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
   // Shows the box modally and returns the button pressed. With Yes and No,
-  // Yes is the default button.
+  // Yes is the default button. The box's loop goes on delivering the window's
+  // events meanwhile, timer ticks among them (platform/WindowToolkit.h).
   virtual MessageAnswer Show(const Message& message) = 0;
 };
 

@@ -74,7 +74,10 @@ class WindowEvents {
   virtual void Click(std::string_view control) = 0;
   // Every change of a text box's text, by the user or by SetText.
   virtual void Change(std::string_view control) = 0;
-  // A timer's tick; never delivered while a modal box of the program is open.
+  // Every tick of a running timer, also while a modal box of the program is
+  // open, whose loop goes on running the events, and so also in the middle of
+  // a handler that waits in such a box: which ticks to act on is the
+  // receiver's to decide.
   virtual void Tick(std::string_view timer) = 0;
 };
 
@@ -118,7 +121,8 @@ class ProgressBoxes {
  public:
   virtual ~ProgressBoxes() = default;
   // Opens a progress box at 0 bytes, modal for the whole program: while it is
-  // open no other window takes input and no timer tick reaches WindowEvents.
+  // open no other window of the program takes input, while the events that
+  // Update handles (timer ticks among them) still reach WindowEvents.
   virtual std::unique_ptr<ProgressBox> OpenProgressBox(const std::string& title,
                                                        const std::string& prompt) = 0;
 };

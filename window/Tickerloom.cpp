@@ -96,6 +96,18 @@ const char* GameFaultMessage(generator::GameFault fault) {
   return nullptr;
 }
 
+// Adds one to a count for as long as it lives.
+class ScopedCount {
+ public:
+  explicit ScopedCount(int& count) : count_(count) { ++count_; }
+  ~ScopedCount() { --count_; }
+  ScopedCount(const ScopedCount&) = delete;
+  ScopedCount& operator=(const ScopedCount&) = delete;
+
+ private:
+  int& count_;
+};
+
 // A wait cursor for as long as the object lives.
 class BusyCursor {
  public:
@@ -108,13 +120,13 @@ class BusyCursor {
   platform::ToolkitWindow& window_;
 };
 
-// A progress box of the window's: an open box for the tick guard, with the
-// wait cursor, from before it opens until it has closed.
+// A progress box of the window's: it holds the ticks off, with the wait
+// cursor, from before it opens until it has closed.
 class WindowProgressBox final : public platform::ProgressBox {
  public:
   WindowProgressBox(platform::ProgressBoxes& toolkit, const std::string& title,
-                    const std::string& prompt, platform::ToolkitWindow& window, int& open_boxes)
-      : open_(open_boxes), busy_(window), box_(toolkit.OpenProgressBox(title, prompt)) {}
+                    const std::string& prompt, platform::ToolkitWindow& window, int& holding_ticks)
+      : open_(holding_ticks), busy_(window), box_(toolkit.OpenProgressBox(title, prompt)) {}
 
   bool Update(std::uint64_t received, std::optional<std::uint64_t> total) override {
     return box_->Update(received, total);
@@ -129,9 +141,7 @@ class WindowProgressBox final : public platform::ProgressBox {
 }  // namespace
 
 Tickerloom::Tickerloom(const Services& services)
-    : services_(services),
-      boxes_(services.boxes),
-      window_(services.toolkit.OpenWindow(TickerloomLayout(), *this)) {}
+    : services_(services), window_(services.toolkit.OpenWindow(TickerloomLayout(), *this)) {}
 
 Tickerloom::~Tickerloom() = default;
 
@@ -261,21 +271,27 @@ void Tickerloom::Change(std::string_view control) {
 }
 
 void Tickerloom::Tick(std::string_view timer) {
-  // A tick never interrupts another handler (one waiting in a message box
-  // included): it is dropped, and the timer's next tick comes as usual.
-  if (running_handlers_ > 0 || boxes_.AnyOpen() || open_progress_boxes_ > 0) return;
+  // A tick never interrupts another handler (one waiting in a box included),
+  // nor comes while a box of the window waits for the user: it is dropped,
+  // and the timer's next tick comes as usual.
+  if (holding_ticks_ > 0) return;
   if (timer == kTimer1) Dispatch(&Tickerloom::Timer1_Timer);
   if (timer == kTimer2) Dispatch(&Tickerloom::Timer2_Timer);
+}
+
+platform::MessageAnswer Tickerloom::Show(const platform::Message& message) {
+  const ScopedCount open(holding_ticks_);
+  return services_.boxes.Show(message);
 }
 
 std::unique_ptr<platform::ProgressBox> Tickerloom::OpenProgressBox(const std::string& title,
                                                                    const std::string& prompt) {
   return std::make_unique<WindowProgressBox>(services_.toolkit, title, prompt, *window_,
-                                             open_progress_boxes_);
+                                             holding_ticks_);
 }
 
 void Tickerloom::Dispatch(void (Tickerloom::*handler)()) {
-  const ScopedCount running(running_handlers_);
+  const ScopedCount running(holding_ticks_);
   try {
     (this->*handler)();
   } catch (const std::exception& error) {
@@ -286,7 +302,7 @@ void Tickerloom::Dispatch(void (Tickerloom::*handler)()) {
 void Tickerloom::Say(const std::string& prompt) {
   platform::Message message;
   message.prompt = prompt;
-  boxes_.Show(message);
+  Show(message);
 }
 
 }  // namespace tickerloom::window

@@ -14,7 +14,6 @@
 #include "platform/Process.h"
 #include "platform/SystemCodePage.h"
 #include "platform/WindowToolkit.h"
-#include "window/GuardedMessageBoxes.h"
 #include "window/UpdateHook.h"
 
 namespace tickerloom::window {
@@ -38,6 +37,7 @@ inline constexpr const char* kClipboardFailedMessage =
 class Tickerloom final : public generator::ScriptForm,
                          public WindowHost,
                          private platform::WindowEvents,
+                         private platform::MessageBoxes,
                          private platform::ProgressBoxes {
  public:
   // Creates the window with all its controls; both timers run from here on.
@@ -70,7 +70,7 @@ class Tickerloom final : public generator::ScriptForm,
 
   // WindowHost
   const std::string& AppFolder() const override { return app_folder_; }
-  platform::MessageBoxes& Boxes() override { return boxes_; }
+  platform::MessageBoxes& Boxes() override { return *this; }
   platform::ProgressBoxes& Progress() override { return *this; }
   void SwitchTimer1On() override;
   void SwitchTimer2Off() override;
@@ -83,7 +83,10 @@ class Tickerloom final : public generator::ScriptForm,
   // platform::WindowEvents: route each event to its handler.
   void Click(std::string_view control) override;
   void Change(std::string_view control) override;
+  // Drops the tick while a handler runs or a box of the window is open.
   void Tick(std::string_view timer) override;
+  // platform::MessageBoxes: the service's box, counted as an open box.
+  platform::MessageAnswer Show(const platform::Message& message) override;
   // platform::ProgressBoxes: the toolkit's box, counted as an open box and
   // with the wait cursor while it lives.
   std::unique_ptr<platform::ProgressBox> OpenProgressBox(const std::string& title,
@@ -93,10 +96,10 @@ class Tickerloom final : public generator::ScriptForm,
   void Say(const std::string& prompt);
 
   Services services_;
-  GuardedMessageBoxes boxes_;
   std::string app_folder_;
-  int running_handlers_ = 0;
-  int open_progress_boxes_ = 0;
+  // The handlers that run and the boxes that are open: the one place that
+  // decides whether a tick is dropped. The toolkit delivers every tick.
+  int holding_ticks_ = 0;
   std::unique_ptr<platform::ToolkitWindow> window_;
 };
 

@@ -21,9 +21,13 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <limits>
+#include <map>
+#include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "platform/Desktop.h"
@@ -88,11 +92,121 @@ class ClickableLabel final : public QLabel {
 // The classic light grey of a scroll bar, which Qt has no system colour for.
 const QColor kScrollBarColour(200, 200, 200);
 
-}  // namespace
-
+// Logical pixels for a length in twips: 15 twips to the pixel.
 int TwipsToPixels(int twips) {
   return (twips + 7) / 15;
 }
+
+// The widget of a control other than a timer, its events sent to `events`.
+QWidget* MakeWidget(const ControlLayout& control, QWidget* parent, WindowEvents& events) {
+  const std::string name = control.name;
+  const Qt::Alignment alignment =
+      (control.alignment == TextAlignment::kCenter ? Qt::AlignHCenter : Qt::AlignLeft) |
+      Qt::AlignVCenter;
+  switch (control.kind) {
+    case ControlKind::kTextBox: {
+      auto* edit = new QLineEdit(parent);
+      edit->setText(FromUtf8(control.caption));
+      // Qt's own default would cut a longer text at 32767 characters.
+      edit->setMaxLength(control.max_length > 0 ? control.max_length
+                                                : std::numeric_limits<int>::max());
+      edit->setAlignment(alignment);
+      if (control.background == Background::kScrollBar) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, kScrollBarColour);
+        edit->setPalette(palette);
+      }
+      QObject::connect(edit, &QLineEdit::textChanged, edit,
+                       [&events, name] { events.Change(name); });
+      return edit;
+    }
+    case ControlKind::kCommandButton: {
+      auto* button = new QPushButton(LiteralCaption(control.caption), parent);
+      button->setAutoDefault(false);
+      button->setDefault(false);
+      QObject::connect(button, &QPushButton::clicked, button,
+                       [&events, name] { events.Click(name); });
+      return button;
+    }
+    case ControlKind::kLabel: {
+      auto* label = new ClickableLabel(parent, [&events, name] { events.Click(name); });
+      label->setTextFormat(Qt::PlainText);
+      label->setText(FromUtf8(control.caption));
+      label->setAlignment(alignment);
+      return label;
+    }
+    case ControlKind::kFrame:
+      return new QGroupBox(LiteralCaption(control.caption), parent);
+    case ControlKind::kTimer:
+      break;
+  }
+  return nullptr;  // a timer has none
+}
+
+// A top-level QWidget with absolutely placed child widgets. Every child's
+// objectName is its control name.
+class QtToolkitWindow final : public ToolkitWindow {
+ public:
+  QtToolkitWindow(const WindowLayout& layout, WindowEvents& events);
+
+  std::string Text(std::string_view control) const override {
+    QWidget* widget = Control(control);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return ToUtf8(edit->text());
+    if (auto* label = qobject_cast<QLabel*>(widget)) return ToUtf8(label->text());
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+      return ToUtf8(button->text().replace("&&", "&"));
+    }
+    if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+      return ToUtf8(frame->title().replace("&&", "&"));
+    }
+    return {};
+  }
+  void SetText(std::string_view control, const std::string& text) override {
+    QWidget* widget = Control(control);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->setText(FromUtf8(text));
+    if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(FromUtf8(text));
+    if (auto* button = qobject_cast<QPushButton*>(widget)) button->setText(LiteralCaption(text));
+    if (auto* frame = qobject_cast<QGroupBox*>(widget)) frame->setTitle(LiteralCaption(text));
+  }
+  void SetTimerEnabled(std::string_view timer, bool enabled) override {
+    QTimer* found = Timer(timer);
+    // Switching on a running timer leaves it running, its count undisturbed.
+    if (enabled && !found->isActive()) found->start();
+    if (!enabled) found->stop();
+  }
+  bool TimerEnabled(std::string_view timer) const override { return Timer(timer)->isActive(); }
+  void Show() override {
+    if (first_focus_ != nullptr) first_focus_->setFocus();
+    window_->show();
+  }
+  void SetBusy(bool busy) override {
+    if (busy) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+      QApplication::restoreOverrideCursor();
+    }
+  }
+  NativeWindowHandle Handle() const override {
+    return static_cast<NativeWindowHandle>(window_->winId());
+  }
+
+ private:
+  QWidget* Control(std::string_view name) const {
+    const auto found = controls_.find(name);
+    if (found == controls_.end()) throw std::out_of_range("No control named " + std::string(name));
+    return found->second;
+  }
+  QTimer* Timer(std::string_view name) const {
+    const auto found = timers_.find(name);
+    if (found == timers_.end()) throw std::out_of_range("No timer named " + std::string(name));
+    return found->second;
+  }
+
+  std::unique_ptr<QWidget> window_;
+  std::map<std::string, QWidget*, std::less<>> controls_;
+  std::map<std::string, QTimer*, std::less<>> timers_;
+  QWidget* first_focus_ = nullptr;
+};
 
 QtToolkitWindow::QtToolkitWindow(const WindowLayout& layout, WindowEvents& events)
     : window_(std::make_unique<QWidget>()) {
@@ -109,63 +223,16 @@ QtToolkitWindow::QtToolkitWindow(const WindowLayout& layout, WindowEvents& event
       auto* timer = new QTimer(window);
       timer->setObjectName(FromUtf8(name));
       timer->setInterval(control.interval_ms);
-      // No tick while any modal box of the program waits for the user.
-      QObject::connect(timer, &QTimer::timeout, window, [&events, name] {
-        if (QApplication::activeModalWidget() == nullptr) events.Tick(name);
-      });
+      QObject::connect(timer, &QTimer::timeout, window, [&events, name] { events.Tick(name); });
       if (control.enabled) timer->start();
       timers_.emplace(name, timer);
       continue;
     }
 
-    QWidget* parent = window;
-    if (!control.parent.empty()) parent = Control(control.parent);
-    const Qt::Alignment alignment =
-        control.alignment == TextAlignment::kCenter ? Qt::AlignHCenter : Qt::AlignLeft;
-
-    QWidget* widget = nullptr;
-    switch (control.kind) {
-      case ControlKind::kTextBox: {
-        auto* edit = new QLineEdit(parent);
-        edit->setText(FromUtf8(control.caption));
-        // Qt's own default would cut a longer text at 32767 characters.
-        edit->setMaxLength(control.max_length > 0 ? control.max_length
-                                                  : std::numeric_limits<int>::max());
-        edit->setAlignment(alignment | Qt::AlignVCenter);
-        if (control.background == Background::kScrollBar) {
-          QPalette palette = edit->palette();
-          palette.setColor(QPalette::Base, kScrollBarColour);
-          edit->setPalette(palette);
-        }
-        QObject::connect(edit, &QLineEdit::textChanged, window,
-                         [&events, name] { events.Change(name); });
-        widget = edit;
-        focus_chain.emplace_back(control.tab_index, edit);
-        break;
-      }
-      case ControlKind::kCommandButton: {
-        auto* button = new QPushButton(LiteralCaption(control.caption), parent);
-        button->setAutoDefault(false);
-        button->setDefault(false);
-        QObject::connect(button, &QPushButton::clicked, window,
-                         [&events, name] { events.Click(name); });
-        widget = button;
-        focus_chain.emplace_back(control.tab_index, button);
-        break;
-      }
-      case ControlKind::kLabel: {
-        auto* label = new ClickableLabel(parent, [&events, name] { events.Click(name); });
-        label->setTextFormat(Qt::PlainText);
-        label->setText(FromUtf8(control.caption));
-        label->setAlignment(alignment | Qt::AlignVCenter);
-        widget = label;
-        break;
-      }
-      case ControlKind::kFrame:
-        widget = new QGroupBox(LiteralCaption(control.caption), parent);
-        break;
-      case ControlKind::kTimer:
-        break;
+    QWidget* widget =
+        MakeWidget(control, control.parent.empty() ? window : Control(control.parent), events);
+    if (control.kind == ControlKind::kTextBox || control.kind == ControlKind::kCommandButton) {
+      focus_chain.emplace_back(control.tab_index, widget);
     }
     widget->setObjectName(FromUtf8(name));
     widget->setGeometry(TwipsToPixels(control.left), TwipsToPixels(control.top),
@@ -190,82 +257,21 @@ QtToolkitWindow::QtToolkitWindow(const WindowLayout& layout, WindowEvents& event
   if (!focus_chain.empty()) first_focus_ = focus_chain.front().second;
 }
 
-QtToolkitWindow::~QtToolkitWindow() = default;
+// An application-modal QDialog: the prompt, a QProgressBar (a percentage,
+// or busy when the length is unknown), the bytes received, and Cancel.
+class QtProgressBox final : public ProgressBox {
+ public:
+  QtProgressBox(const std::string& title, const std::string& prompt);
+  QtProgressBox(const QtProgressBox&) = delete;
+  QtProgressBox& operator=(const QtProgressBox&) = delete;
+  bool Update(std::uint64_t received, std::optional<std::uint64_t> total) override;
 
-QWidget* QtToolkitWindow::Control(std::string_view name) const {
-  const auto found = controls_.find(name);
-  if (found == controls_.end()) throw std::out_of_range("No control named " + std::string(name));
-  return found->second;
-}
-
-QTimer* QtToolkitWindow::Timer(std::string_view name) const {
-  const auto found = timers_.find(name);
-  if (found == timers_.end()) throw std::out_of_range("No timer named " + std::string(name));
-  return found->second;
-}
-
-std::string QtToolkitWindow::Text(std::string_view control) const {
-  QWidget* widget = Control(control);
-  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return ToUtf8(edit->text());
-  if (auto* label = qobject_cast<QLabel*>(widget)) return ToUtf8(label->text());
-  if (auto* button = qobject_cast<QPushButton*>(widget)) {
-    return ToUtf8(button->text().replace("&&", "&"));
-  }
-  if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
-    return ToUtf8(frame->title().replace("&&", "&"));
-  }
-  return {};
-}
-
-void QtToolkitWindow::SetText(std::string_view control, const std::string& text) {
-  QWidget* widget = Control(control);
-  if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->setText(FromUtf8(text));
-  if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(FromUtf8(text));
-  if (auto* button = qobject_cast<QPushButton*>(widget)) button->setText(LiteralCaption(text));
-  if (auto* frame = qobject_cast<QGroupBox*>(widget)) frame->setTitle(LiteralCaption(text));
-}
-
-void QtToolkitWindow::SetTimerEnabled(std::string_view timer, bool enabled) {
-  QTimer* found = Timer(timer);
-  // Switching on a running timer leaves it running, its count undisturbed.
-  if (enabled && !found->isActive()) found->start();
-  if (!enabled) found->stop();
-}
-
-bool QtToolkitWindow::TimerEnabled(std::string_view timer) const {
-  return Timer(timer)->isActive();
-}
-
-void QtToolkitWindow::Show() {
-  if (first_focus_ != nullptr) first_focus_->setFocus();
-  window_->show();
-}
-
-void QtToolkitWindow::SetBusy(bool busy) {
-  if (busy) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
-    QApplication::restoreOverrideCursor();
-  }
-}
-
-NativeWindowHandle QtToolkitWindow::Handle() const {
-  return static_cast<NativeWindowHandle>(window_->winId());
-}
-
-std::unique_ptr<ToolkitWindow> QtWindowToolkit::OpenWindow(const WindowLayout& layout,
-                                                           WindowEvents& events) {
-  return std::make_unique<QtToolkitWindow>(layout, events);
-}
-
-int QtWindowToolkit::Run() {
-  return QApplication::exec();
-}
-
-std::unique_ptr<ProgressBox> QtWindowToolkit::OpenProgressBox(const std::string& title,
-                                                              const std::string& prompt) {
-  return std::make_unique<QtProgressBox>(title, prompt);
-}
+ private:
+  std::unique_ptr<QDialog> dialog_;
+  QProgressBar* bar_ = nullptr;
+  QLabel* bytes_ = nullptr;
+  bool cancelled_ = false;
+};
 
 QtProgressBox::QtProgressBox(const std::string& title, const std::string& prompt)
     : dialog_(std::make_unique<QDialog>(QApplication::activeWindow())) {
@@ -294,8 +300,6 @@ QtProgressBox::QtProgressBox(const std::string& title, const std::string& prompt
   QApplication::processEvents();
 }
 
-QtProgressBox::~QtProgressBox() = default;
-
 bool QtProgressBox::Update(std::uint64_t received, std::optional<std::uint64_t> total) {
   const QLocale locale;
   const QString received_text = locale.toString(static_cast<qulonglong>(received));
@@ -312,6 +316,22 @@ bool QtProgressBox::Update(std::uint64_t received, std::optional<std::uint64_t> 
   }
   QApplication::processEvents();
   return !cancelled_;
+}
+
+}  // namespace
+
+std::unique_ptr<ToolkitWindow> QtWindowToolkit::OpenWindow(const WindowLayout& layout,
+                                                           WindowEvents& events) {
+  return std::make_unique<QtToolkitWindow>(layout, events);
+}
+
+int QtWindowToolkit::Run() {
+  return QApplication::exec();
+}
+
+std::unique_ptr<ProgressBox> QtWindowToolkit::OpenProgressBox(const std::string& title,
+                                                              const std::string& prompt) {
+  return std::make_unique<QtProgressBox>(title, prompt);
 }
 
 MessageAnswer QtMessageBoxes::Show(const Message& message) {

@@ -1,75 +1,45 @@
 // The Qt 6 Widgets implementations of the desktop services.
+//
+// What the Qt window makes of a WindowLayout:
+// - caption, client size, program_icon: as given; the icon is built from the
+//   program's own pixels (platform/icon).
+// - places and sizes: logical pixels of 15 twips each, rounded to the
+//   nearest; Qt itself scales logical pixels to the screen.
+// - default_font and a control's font: family (fontconfig substitutes a
+//   missing one), points, weight, italic, underline and strike-out; the
+//   character set is ignored, as Qt falls back to another font for the
+//   letters one lacks.
+// - kinds: QLineEdit, QPushButton, QLabel, QGroupBox and QTimer, each named
+//   (objectName) after its control.
+// - tab_index: the Tab order of the text boxes and buttons; labels and frames
+//   take no focus. parent: the control is placed in that frame.
+// - max_length: text boxes; 0 also lifts Qt's own limit of 32767.
+// - alignment: text boxes and labels; buttons and frames ignore it.
+// - Background::kScrollBar: text boxes only, approximated by a fixed light
+//   grey (200, 200, 200): Qt's palette has no colour for scroll bars.
+// - tool_tip, cursor, accessible_name, accessible_description, interval_ms
+//   and enabled: as given.
+// Events: Click for every button and for every label (a left-button press and
+// release over it), none for a frame; Change for every change of a text
+// box's text; Tick for every timeout of a running timer, also while a modal
+// box runs its loop. Enter and Escape click nothing: no button is a default.
 #pragma once
 
-#include <cstdint>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "platform/Clipboard.h"
 #include "platform/DesktopOpen.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowToolkit.h"
 
-class QDialog;
-class QLabel;
-class QProgressBar;
-class QTimer;
-class QWidget;
-
 namespace tickerloom::platform::qt {
 
-// Logical pixels for a length in twips: 15 twips to the pixel.
-int TwipsToPixels(int twips);
-
-// A top-level QWidget with absolutely placed child widgets. Every child's
-// objectName is its control name.
-class QtToolkitWindow final : public ToolkitWindow {
- public:
-  QtToolkitWindow(const WindowLayout& layout, WindowEvents& events);
-  ~QtToolkitWindow() override;
-
-  std::string Text(std::string_view control) const override;
-  void SetText(std::string_view control, const std::string& text) override;
-  void SetTimerEnabled(std::string_view timer, bool enabled) override;
-  bool TimerEnabled(std::string_view timer) const override;
-  void Show() override;
-  void SetBusy(bool busy) override;
-  NativeWindowHandle Handle() const override;
-
-  QWidget* Widget() const { return window_.get(); }
-  QWidget* Control(std::string_view name) const;
-  QTimer* Timer(std::string_view name) const;
-
- private:
-  std::unique_ptr<QWidget> window_;
-  std::map<std::string, QWidget*, std::less<>> controls_;
-  std::map<std::string, QTimer*, std::less<>> timers_;
-  QWidget* first_focus_ = nullptr;
-};
-
-// An application-modal QDialog: the prompt, a QProgressBar (a percentage,
-// or busy when the length is unknown), the bytes received, and Cancel.
-class QtProgressBox final : public ProgressBox {
- public:
-  QtProgressBox(const std::string& title, const std::string& prompt);
-  ~QtProgressBox() override;
-  QtProgressBox(const QtProgressBox&) = delete;
-  QtProgressBox& operator=(const QtProgressBox&) = delete;
-  bool Update(std::uint64_t received, std::optional<std::uint64_t> total) override;
-
-  QDialog* Dialog() const { return dialog_.get(); }
-
- private:
-  std::unique_ptr<QDialog> dialog_;
-  QProgressBar* bar_ = nullptr;
-  QLabel* bytes_ = nullptr;
-  bool cancelled_ = false;
-};
-
-// Needs a QApplication.
+// Needs a QApplication. A window is a top-level QWidget with absolutely
+// placed children; its Handle() is the widget's winId(), so QWidget::find
+// gives the widget back. A progress box is an application-modal QDialog:
+// the prompt, a QProgressBar (a percentage, or busy when the length is
+// unknown), the bytes received, and Cancel.
 class QtWindowToolkit final : public WindowToolkit {
  public:
   std::unique_ptr<ToolkitWindow> OpenWindow(const WindowLayout& layout,

@@ -39,14 +39,7 @@ class OpenClipboardSession {
 MessageAnswer Win32MessageBoxes::Show(const Message& message) {
   UINT type = message.buttons == MessageButtons::kYesNo ? MB_YESNO | MB_DEFBUTTON1 : MB_OK;
   if (message.icon == MessageIcon::kInformation) type |= MB_ICONINFORMATION;
-  struct OpenBox {
-    int& count;
-    explicit OpenBox(int& c) : count(c) { ++count; }
-    ~OpenBox() { --count; }
-    OpenBox(const OpenBox&) = delete;
-    OpenBox& operator=(const OpenBox&) = delete;
-  } open(modal_.open_boxes);
-  const int answer = ::MessageBoxW(modal_.main_window, Widen(message.prompt).c_str(),
+  const int answer = ::MessageBoxW(main_.handle, Widen(message.prompt).c_str(),
                                    Widen(message.title).c_str(), type | MB_APPLMODAL);
   if (answer == 0) {
     throw std::runtime_error("Cannot show a message box: " + SystemErrorText(::GetLastError()));
@@ -61,12 +54,8 @@ Win32Clipboard::Win32Clipboard()
   if (owner_ == nullptr) FailClipboard("take hold of");
 }
 
-Win32Clipboard::~Win32Clipboard() {
-  ::DestroyWindow(owner_);
-}
-
 void Win32Clipboard::Clear() {
-  const OpenClipboardSession session(owner_);
+  const OpenClipboardSession session(owner_.get());
   if (::EmptyClipboard() == 0) FailClipboard("empty");
 }
 
@@ -79,7 +68,7 @@ void Win32Clipboard::SetText(const std::string& text) {
   std::copy_n(wide.c_str(), wide.size() + 1, static_cast<wchar_t*>(locked));
   ::GlobalUnlock(memory);
 
-  const OpenClipboardSession session(owner_);
+  const OpenClipboardSession session(owner_.get());
   // Emptying makes this program the clipboard's owner, which may then set it.
   if (::EmptyClipboard() == 0 || ::SetClipboardData(CF_UNICODETEXT, memory) == nullptr) {
     const DWORD error = ::GetLastError();
@@ -90,7 +79,7 @@ void Win32Clipboard::SetText(const std::string& text) {
 }
 
 std::string Win32Clipboard::Text() {
-  const OpenClipboardSession session(owner_);
+  const OpenClipboardSession session(owner_.get());
   const HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
   if (data == nullptr) return {};
   const auto* text = static_cast<const wchar_t*>(::GlobalLock(data));

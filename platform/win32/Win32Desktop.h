@@ -1,6 +1,31 @@
-// The desktop services in plain Win32 (Unicode): the window toolkit, made of
-// EDIT, BUTTON and STATIC controls placed from the layout table, message
+// The desktop services in plain Win32 (Unicode): the window toolkit, message
 // boxes, the clipboard and ShellExecuteW.
+//
+// What the Win32 window (Win32Window.cpp) makes of a WindowLayout:
+// - caption, client size: as given; program_icon: the executable's icon
+//   resource 1, in the system's big and small sizes.
+// - places and sizes: device pixels of the window's DPI, twips * dpi / 1440
+//   rounded to the nearest, laid out again when the DPI changes.
+// - default_font: ignored; the window and every control without a font of
+//   its own take the system's message font (that of message boxes).
+// - a control's font: every field, the character set included; the points
+//   become pixels of the window's DPI.
+// - kinds: EDIT, BUTTON (a group box for a frame), STATIC and SetTimer.
+// - tab_index: the order the controls are made in, which Tab and Shift+Tab
+//   follow through the dialog manager (Run, Dispatch); text boxes and buttons
+//   are its tab stops. parent: the control is a child of that frame.
+// - max_length: text boxes; 0 also lifts the edit control's own limit of
+//   30,000 characters.
+// - alignment: text boxes and labels; buttons and frames ignore it.
+// - Background::kScrollBar: text boxes only, the system's COLOR_SCROLLBAR.
+// - tool_tip, cursor, interval_ms and enabled: as given.
+// - accessible_name, accessible_description: annotations through the
+//   system's IAccPropServices, where there is one; Wine's answers "not
+//   implemented", so under Wine they are lost.
+// Events: Click for every button (BN_CLICKED) and every label (a click or a
+// double click), none for a frame; Change for every EN_CHANGE once the window
+// is made; Tick for every WM_TIMER of a running timer, also while a modal
+// box runs its loop. Enter and Escape click nothing: no button is a default.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +36,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/Clipboard.h"
@@ -27,11 +53,10 @@ namespace tickerloom::platform::win32 {
 // pixel is 15 twips.
 int TwipsToPixels(int twips, unsigned dpi);
 
-// What the windows and the message boxes share: the owner of every box, and
-// how many boxes are open (timer ticks wait meanwhile).
-struct ModalState {
-  HWND main_window = nullptr;
-  int open_boxes = 0;
+// What the windows and the boxes share: the main window, which owns every
+// box and whose keys go through the dialog manager.
+struct MainWindow {
+  HWND handle = nullptr;
 };
 
 // A top-level window with its controls as children, sized in pixels of the
@@ -40,7 +65,7 @@ struct ModalState {
 class Win32ToolkitWindow final : public ToolkitWindow {
  public:
   // Throws std::runtime_error when the system refuses a window.
-  Win32ToolkitWindow(const WindowLayout& layout, WindowEvents& events, ModalState& modal);
+  Win32ToolkitWindow(const WindowLayout& layout, WindowEvents& events, MainWindow& main);
   ~Win32ToolkitWindow() override;
   Win32ToolkitWindow(const Win32ToolkitWindow&) = delete;
   Win32ToolkitWindow& operator=(const Win32ToolkitWindow&) = delete;
@@ -91,7 +116,7 @@ class Win32ToolkitWindow final : public ToolkitWindow {
   const TimerEntry& Timer(std::string_view name) const;
 
   WindowEvents& events_;
-  ModalState& modal_;
+  MainWindow& main_;
   HWND window_ = nullptr;
   HWND tool_tips_ = nullptr;
   HWND focus_ = nullptr;  // the control that had the focus when the window was left
@@ -111,14 +136,14 @@ class Win32ToolkitWindow final : public ToolkitWindow {
 // The download's progress box: a small window owned by the main window with
 // the prompt, a progress bar (moving to and fro while the length is unknown),
 // the bytes received with the percentage, and Cancel. Application-modal: the
-// main window takes no input and counts it as an open box, so no timer tick
-// reaches the window while it is open. Update() runs the messages that wait,
-// for the whole thread; a WM_QUIT among them cancels and is posted again when
-// the box closes. The wait cursor shows over the box, but for Cancel.
+// main window takes no input while it is open. Update() runs the messages
+// that wait, for the whole thread (the main window's timers among them); a
+// WM_QUIT among them cancels and is posted again when the box closes. The
+// wait cursor shows over the box, but for Cancel.
 class Win32ProgressBox final : public ProgressBox {
  public:
   // Throws std::runtime_error when the system refuses the window.
-  Win32ProgressBox(const std::string& title, const std::string& prompt, ModalState& modal);
+  Win32ProgressBox(const std::string& title, const std::string& prompt, HWND owner);
   ~Win32ProgressBox() override;
   Win32ProgressBox(const Win32ProgressBox&) = delete;
   Win32ProgressBox& operator=(const Win32ProgressBox&) = delete;
@@ -134,7 +159,6 @@ class Win32ProgressBox final : public ProgressBox {
   void ShowFigures(std::uint64_t received, std::optional<std::uint64_t> total);
   void Pump();
 
-  ModalState& modal_;
   HWND owner_ = nullptr;
   bool owner_enabled_ = false;
   HWND box_ = nullptr;
@@ -149,7 +173,7 @@ class Win32ProgressBox final : public ProgressBox {
 
 class Win32WindowToolkit final : public WindowToolkit {
  public:
-  explicit Win32WindowToolkit(ModalState& modal) : modal_(modal) {}
+  explicit Win32WindowToolkit(MainWindow& main) : main_(main) {}
   // The window becomes the owner of the message boxes.
   std::unique_ptr<ToolkitWindow> OpenWindow(const WindowLayout& layout,
                                             WindowEvents& events) override;
@@ -163,17 +187,17 @@ class Win32WindowToolkit final : public WindowToolkit {
   void Dispatch(MSG& message);
 
  private:
-  ModalState& modal_;
+  MainWindow& main_;
 };
 
 // MessageBoxW, owned by the main window, application-modal.
 class Win32MessageBoxes final : public MessageBoxes {
  public:
-  explicit Win32MessageBoxes(ModalState& modal) : modal_(modal) {}
+  explicit Win32MessageBoxes(MainWindow& main) : main_(main) {}
   MessageAnswer Show(const Message& message) override;
 
  private:
-  ModalState& modal_;
+  MainWindow& main_;
 };
 
 // CF_UNICODETEXT, held by a message-only window of its own. Failures throw
@@ -181,15 +205,15 @@ class Win32MessageBoxes final : public MessageBoxes {
 class Win32Clipboard final : public Clipboard {
  public:
   Win32Clipboard();
-  ~Win32Clipboard() override;
-  Win32Clipboard(const Win32Clipboard&) = delete;
-  Win32Clipboard& operator=(const Win32Clipboard&) = delete;
   void Clear() override;
   void SetText(const std::string& text) override;
   std::string Text() override;
 
  private:
-  HWND owner_ = nullptr;
+  struct Destroy {
+    void operator()(HWND window) const { ::DestroyWindow(window); }
+  };
+  std::unique_ptr<std::remove_pointer_t<HWND>, Destroy> owner_;
 };
 
 // ShellExecuteW with the default verb, "C:\" as working folder and a normal window.
@@ -212,9 +236,9 @@ class Win32Desktop final : public Desktop {
 
  private:
   bool com_initialised_ = false;
-  ModalState modal_;
-  Win32WindowToolkit toolkit_{modal_};
-  Win32MessageBoxes boxes_{modal_};
+  MainWindow main_;
+  Win32WindowToolkit toolkit_{main_};
+  Win32MessageBoxes boxes_{main_};
   Win32Clipboard clipboard_;
   Win32DesktopOpen opener_;
 };

@@ -138,18 +138,16 @@ LRESULT CALLBACK ButtonProcedure(HWND button, UINT message, WPARAM wparam, LPARA
   return ::DefSubclassProc(button, message, wparam, lparam);
 }
 
-void RegisterWindowClass() {
-  static const bool registered = [] {
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = &::DefWindowProcW;
-    window_class.hInstance = ::GetModuleHandleW(nullptr);
-    window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = kWindowClass;
-    return ::RegisterClassExW(&window_class) != 0;
-  }();
-  if (!registered) FailWindow("the window class");
+// Registers a class of the program's windows; false when the system refuses.
+bool RegisterClassOf(const wchar_t* name, WNDPROC procedure) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = name;
+  return ::RegisterClassExW(&window_class) != 0;
 }
 
 }  // namespace
@@ -159,8 +157,8 @@ int TwipsToPixels(int twips, unsigned dpi) {
 }
 
 Win32ToolkitWindow::Win32ToolkitWindow(const WindowLayout& layout, WindowEvents& events,
-                                       ModalState& modal)
-    : events_(events), modal_(modal) {
+                                       MainWindow& main)
+    : events_(events), main_(main) {
   try {
     Build(layout);
   } catch (...) {
@@ -170,7 +168,8 @@ Win32ToolkitWindow::Win32ToolkitWindow(const WindowLayout& layout, WindowEvents&
 }
 
 void Win32ToolkitWindow::Build(const WindowLayout& layout) {
-  RegisterWindowClass();
+  static const bool registered = RegisterClassOf(kWindowClass, &::DefWindowProcW);
+  if (!registered) FailWindow("the window class");
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   window_ = ::CreateWindowExW(0, kWindowClass, Widen(layout.caption).c_str(), WS_OVERLAPPEDWINDOW,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
@@ -230,7 +229,7 @@ void Win32ToolkitWindow::Build(const WindowLayout& layout) {
   for (const ControlLayout& control : layout.controls) {
     if (control.kind == ControlKind::kTimer && control.enabled) SetTimerEnabled(control.name, true);
   }
-  modal_.main_window = window_;
+  main_.handle = window_;
   notify_ = true;
 }
 
@@ -247,7 +246,7 @@ void Win32ToolkitWindow::Dismantle() {
     }
     accessibility_->Release();
   }
-  if (modal_.main_window == window_) modal_.main_window = nullptr;
+  if (main_.handle == window_) main_.handle = nullptr;
   if (window_ != nullptr && ::IsWindow(window_)) ::DestroyWindow(window_);
   for (const ControlEntry& entry : controls_) {
     if (entry.own_font != nullptr) ::DeleteObject(entry.own_font);
@@ -467,11 +466,8 @@ LRESULT Win32ToolkitWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam
       return 0;
     }
     case WM_TIMER:
-      // Never while a message box of the program waits for the user.
-      if (modal_.open_boxes == 0) {
-        for (const TimerEntry& timer : timers_) {
-          if (timer.id == wparam && timer.enabled) events_.Tick(timer.name);
-        }
+      for (const TimerEntry& timer : timers_) {
+        if (timer.id == wparam && timer.enabled) events_.Tick(timer.name);
       }
       return 0;
     case WM_CTLCOLOREDIT: {
@@ -526,11 +522,11 @@ LRESULT Win32ToolkitWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam
 
 std::unique_ptr<ToolkitWindow> Win32WindowToolkit::OpenWindow(const WindowLayout& layout,
                                                               WindowEvents& events) {
-  return std::make_unique<Win32ToolkitWindow>(layout, events, modal_);
+  return std::make_unique<Win32ToolkitWindow>(layout, events, main_);
 }
 
 void Win32WindowToolkit::Dispatch(MSG& message) {
-  const HWND window = modal_.main_window;
+  const HWND window = main_.handle;
   if (window != nullptr && (message.hwnd == window || ::IsChild(window, message.hwnd)) &&
       ::IsDialogMessageW(window, &message)) {
     return;
@@ -548,7 +544,7 @@ int Win32WindowToolkit::Run() {
 
 std::unique_ptr<ProgressBox> Win32WindowToolkit::OpenProgressBox(const std::string& title,
                                                                  const std::string& prompt) {
-  return std::make_unique<Win32ProgressBox>(title, prompt, modal_);
+  return std::make_unique<Win32ProgressBox>(title, prompt, main_.handle);
 }
 
 namespace {
@@ -556,20 +552,6 @@ namespace {
 constexpr wchar_t kProgressClass[] = L"TickerloomProgressBox";
 // The bar's range when the length is known: tenths of a percent.
 constexpr int kBarSteps = 1000;
-
-void RegisterProgressClass(WNDPROC procedure) {
-  static const bool registered = [procedure] {
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = procedure;
-    window_class.hInstance = ::GetModuleHandleW(nullptr);
-    window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = kProgressClass;
-    return ::RegisterClassExW(&window_class) != 0;
-  }();
-  if (!registered) FailWindow("the progress box's window class");
-}
 
 // A whole number with the user's thousands separator every three digits.
 std::wstring Grouped(std::uint64_t number) {
@@ -602,11 +584,8 @@ POINT CentredPlace(HWND owner, SIZE size) {
 
 }  // namespace
 
-Win32ProgressBox::Win32ProgressBox(const std::string& title, const std::string& prompt,
-                                   ModalState& modal)
-    : modal_(modal), owner_(modal.main_window) {
-  // Counted from the start, so that no tick slips in while the box is made.
-  ++modal_.open_boxes;
+Win32ProgressBox::Win32ProgressBox(const std::string& title, const std::string& prompt, HWND owner)
+    : owner_(owner) {
   try {
     Build(title, prompt);
   } catch (...) {
@@ -616,7 +595,8 @@ Win32ProgressBox::Win32ProgressBox(const std::string& title, const std::string& 
 }
 
 void Win32ProgressBox::Build(const std::string& title, const std::string& prompt) {
-  RegisterProgressClass(&Procedure);
+  static const bool registered = RegisterClassOf(kProgressClass, &Procedure);
+  if (!registered) FailWindow("the progress box's window class");
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   const DWORD extended_style = WS_EX_DLGMODALFRAME;
@@ -698,7 +678,6 @@ void Win32ProgressBox::Dismantle() {
   }
   if (font_ != nullptr) ::DeleteObject(font_);
   font_ = nullptr;
-  --modal_.open_boxes;
   if (quit_code_) ::PostQuitMessage(*quit_code_);
 }
 

@@ -2,33 +2,42 @@
 // every toolkit.
 #pragma once
 
+#include <cerrno>
 #include <cstdlib>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "platform/Clipboard.h"
 #include "platform/DesktopOpen.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
 #include "platform/SystemCodePage.h"
+#include "platform/WindowToolkit.h"
 #include "window/UpdateHook.h"
 
 namespace tickerloom::testing {
 
-// Answers every box with OK and remembers it. `while_open`, when set, runs
-// while the box is "open", the way a toolkit's modal loop runs events.
+// Remembers every box; an OK box answers OK, a Yes/No box the next of
+// `answers` (none left fails the test). `while_open`, when set, runs while
+// the box is "open", the way a toolkit's modal loop runs events.
 class RecordingBoxes final : public platform::MessageBoxes {
  public:
   platform::MessageAnswer Show(const platform::Message& message) override {
     shown.push_back(message);
     if (while_open) while_open();
-    return platform::MessageAnswer::kOk;
+    if (message.buttons == platform::MessageButtons::kOk) return platform::MessageAnswer::kOk;
+    if (answers.empty()) throw std::logic_error("unexpected question: " + message.prompt);
+    const platform::MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
   }
   std::vector<platform::Message> shown;
+  std::deque<platform::MessageAnswer> answers;
   std::function<void()> while_open;
 };
 
@@ -58,15 +67,8 @@ class FixedCodePage final : public platform::SystemCodePage {
   int code_page = 1252;
 };
 
-// A clipboard that loses what it is given.
-class ForgetfulClipboard final : public platform::Clipboard {
- public:
-  void Clear() override {}
-  void SetText(const std::string&) override {}
-  std::string Text() override { return "something else"; }
-};
-
-// A real file layer, noting whether the wait cursor showed while it wrote.
+// A file layer passed through, noting whether the wait cursor showed while it
+// wrote; opening `refused` for writing fails as a missing folder does.
 class WatchedFiles final : public platform::FileSystem {
  public:
   WatchedFiles(platform::FileSystem& files, std::function<bool()> wait_cursor_shown)
@@ -76,11 +78,11 @@ class WatchedFiles final : public platform::FileSystem {
     return files_.OpenForReading(path);
   }
   std::unique_ptr<platform::TextWriter> OpenForWriting(const std::string& path) override {
-    Note();
+    Note(path);
     return files_.OpenForWriting(path);
   }
   std::unique_ptr<platform::TextWriter> OpenForReplacing(const std::string& path) override {
-    Note();
+    Note(path);
     return files_.OpenForReplacing(path);
   }
   std::unique_ptr<platform::FileLock> LockForUpdate(const std::string& path) override {
@@ -92,11 +94,13 @@ class WatchedFiles final : public platform::FileSystem {
   }
   int writes = 0;
   int writes_without_wait_cursor = 0;
+  std::string refused;
 
  private:
-  void Note() {
+  void Note(const std::string& path) {
     ++writes;
     if (!wait_cursor_shown_()) ++writes_without_wait_cursor;
+    if (path == refused) throw platform::FileError("create", path, ENOENT);
   }
   platform::FileSystem& files_;
   std::function<bool()> wait_cursor_shown_;
@@ -121,5 +125,24 @@ class CountingHook final : public window::UpdateHook {
   std::string folder_at_load;
   std::function<void(window::WindowHost&)> on_load, on_timer1, on_timer2;
 };
+
+// Counts the ticks a toolkit delivers to a window.
+class RecordingEvents final : public platform::WindowEvents {
+ public:
+  void Click(std::string_view) override {}
+  void Change(std::string_view) override {}
+  void Tick(std::string_view) override { ++ticks; }
+  int ticks = 0;
+};
+
+// A window of one running timer, "Timer".
+inline platform::WindowLayout OneTimerLayout(int interval_ms) {
+  platform::WindowLayout layout;
+  platform::ControlLayout& timer = layout.controls.emplace_back();
+  timer.name = "Timer";
+  timer.kind = platform::ControlKind::kTimer;
+  timer.interval_ms = interval_ms;
+  return layout;
+}
 
 }  // namespace tickerloom::testing
