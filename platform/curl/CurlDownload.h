@@ -1,19 +1,23 @@
 // The download service implemented with libcurl.
 #pragma once
 
-#include "platform/Download.h"
+#include "platform/FileDownload.h"
+#include "platform/posix/PosixFiles.h"
 
 namespace tickerloom::platform {
 
-// Synchronous downloads over http and https only (redirects too, at most 5),
-// with verified TLS certificates. An HTTP error status stores nothing. The
-// body is written to a temporary file next to the destination (named as
-// PosixTemporaryFiles names them), flushed to disk and renamed over the
-// destination only when the transfer succeeded.
-class CurlDownload : public Download {
+// Synchronous transfers over http and https only (redirects too, at most 5),
+// with verified TLS certificates. An HTTP error status hands over no body.
+class CurlSource final : public BodySource {
  public:
-  void Fetch(const std::string& url, const std::string& path, std::uint64_t max_bytes,
-             const DownloadTimeouts& timeouts, const DownloadProgress& progress) override;
+  void Stream(const std::string& url, std::uint64_t max_bytes, const DownloadTimeouts& timeouts,
+              const DownloadProgress& progress, const std::shared_ptr<BodySink>& sink) override;
+};
+
+// Downloads through libcurl into files beside their destination.
+class CurlDownload final : public FileDownload {
+ public:
+  CurlDownload() : FileDownload(PosixFilePrimitives(), std::make_unique<CurlSource>()) {}
 };
 
 }  // namespace tickerloom::platform

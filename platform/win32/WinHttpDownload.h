@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Download.h"
+#include "platform/FileDownload.h"
+#include "platform/win32/Win32Files.h"
 
 namespace tickerloom::platform::win32 {
 
@@ -18,23 +19,28 @@ struct Redirect {
 };
 Redirect ResolveRedirect(std::string_view from, std::string_view location);
 
-// Synchronous downloads over http and https only, with Windows' own TLS and
-// certificate store. Redirects are followed here rather than by WinHTTP, whose
-// own following Wine gets wrong: at most 5, as ResolveRedirect allows. An
-// HTTP error status stores nothing. The body goes to a temporary file beside
-// the destination (Win32TemporaryFiles), flushed to disk and renamed over the
-// destination only when the transfer succeeded.
+// Synchronous transfers over http and https only, with Windows' own TLS and
+// certificate store. Redirects are followed here rather than by WinHTTP,
+// whose own following Wine gets wrong: at most 5, as ResolveRedirect allows.
+// An HTTP error status hands over no body.
 //
 // The transfer runs on a thread of its own, so that the calling thread can
 // keep the limits and call progress every 100 ms even while a blocking
-// WinHTTP call waits. A transfer that Fetch gives up on (a cancel, a broken
+// WinHTTP call waits. A transfer that Stream gives up on (a cancel, a broken
 // limit) is left to end on its thread at its next data or WinHTTP time-out,
-// which then removes its temporary file; should the program end first, the
-// next start does (UpdateFiles::RemoveOrphanedTemporaries).
-class WinHttpDownload final : public Download {
+// which then lets go of the sink (and FileDownload removes its temporary
+// file); should the program end first, the next start does
+// (UpdateFiles::RemoveOrphanedTemporaries).
+class WinHttpSource final : public BodySource {
  public:
-  void Fetch(const std::string& url, const std::string& path, std::uint64_t max_bytes,
-             const DownloadTimeouts& timeouts, const DownloadProgress& progress) override;
+  void Stream(const std::string& url, std::uint64_t max_bytes, const DownloadTimeouts& timeouts,
+              const DownloadProgress& progress, const std::shared_ptr<BodySink>& sink) override;
+};
+
+// Downloads through WinHTTP into files beside their destination.
+class WinHttpDownload final : public FileDownload {
+ public:
+  WinHttpDownload() : FileDownload(Win32FilePrimitives(), std::make_unique<WinHttpSource>()) {}
 };
 
 }  // namespace tickerloom::platform::win32
