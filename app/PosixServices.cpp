@@ -9,50 +9,13 @@
 #include "platform/posix/PosixProcess.h"
 
 #if TICKERLOOM_SELF_UPDATE
+#include "app/UpdatePrimitives.h"
 #include "platform/curl/CurlDownload.h"
 #include "platform/posix/PosixUpdateFiles.h"
 #endif
 
-#if TICKERLOOM_TEST_PROGRAM
-#include <cstdlib>
-#endif
-
 namespace tickerloom::app {
 namespace {
-
-#if TICKERLOOM_TEST_PROGRAM
-// The test program's update files, for the crash tests of the hand-over:
-// with TICKERLOOM_TEST_KILL_AT_STEP=n the program kills itself with SIGKILL
-// at step n of its changes to them: 0 just before the first rename or delete,
-// k just after the k-th. No other build reads the variable.
-class KillingFileSystem final : public platform::PosixFileSystem {
- public:
-  KillingFileSystem() {
-    const char* step = std::getenv("TICKERLOOM_TEST_KILL_AT_STEP");
-    if (step != nullptr) kill_at_ = std::atol(step);
-  }
-  void RemoveFile(const std::string& path) override {
-    Step();
-    PosixFileSystem::RemoveFile(path);
-    ++changes_;
-    Step();
-  }
-  void RenameFile(const std::string& from, const std::string& to) override {
-    Step();
-    PosixFileSystem::RenameFile(from, to);
-    ++changes_;
-    Step();
-  }
-
- private:
-  void Step() const {
-    if (changes_ == kill_at_) std::raise(SIGKILL);
-  }
-
-  long kill_at_ = -1;
-  long changes_ = 0;
-};
-#endif
 
 class PosixServices final : public PlatformServices {
  public:
@@ -79,11 +42,9 @@ class PosixServices final : public PlatformServices {
   platform::PosixFileSystem files_;
   platform::PosixSystemCodePage code_page_;
 #if TICKERLOOM_SELF_UPDATE
-#if TICKERLOOM_TEST_PROGRAM
-  KillingFileSystem files_for_update_;
-#else
-  platform::FileSystem& files_for_update_ = files_;
-#endif
+  // The files the update renames and removes, through primitives of their
+  // own, where the hand-over tests stop the test program.
+  platform::FileLayer files_for_update_{UpdatePrimitives(platform::PosixFilePrimitives())};
   platform::PosixUpdateFiles update_files_;
   platform::CurlDownload download_;
 #endif
