@@ -19,6 +19,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -59,13 +60,42 @@ enum class Reading {
   kOnce,   // read once from start to end, written by nobody meanwhile
 };
 
-template <class Signature>
+// The steps' tags: a backend supplies a step by a static function
+// Call(step::<tag>, <the step's arguments>) of its class of calls
+// (FilePrimitives::Of). Every backend has every step but those that only
+// some systems have.
+namespace step {
+struct OnSomeSystems {};
+struct LookUp {};
+struct ReadLink : OnSomeSystems {};
+struct MayReplace {};
+struct Create {};
+struct CreateNew {};
+struct Open {};
+struct Size {};
+struct Read {};
+struct Write {};
+struct SetOwner : OnSomeSystems {};
+struct SetMode : OnSomeSystems {};
+struct Flush {};
+struct Close {};
+struct SetAttributes : OnSomeSystems {};
+struct Rename {};
+struct FlushFolder : OnSomeSystems {};
+struct Remove {};
+struct ListFolder {};
+struct ProcessEnded {};
+struct Lock {};
+struct TakeProgramPermissions {};
+}  // namespace step
+
+template <class Tag, class Signature>
 struct Step;
 
 // One primitive: its name and the backend's call of the OS, empty where the
 // backend has no such step (Windows follows no links).
-template <class... Args>
-struct Step<Status(Args...)> {
+template <class Tag, class... Args>
+struct Step<Tag, Status(Args...)> {
   std::string_view name;
   std::function<Status(Args...)> call = {};
 
@@ -90,44 +120,50 @@ struct FilePrimitives {
   bool (*held_elsewhere)(int error, const std::string& path) = nullptr;
 
   // The steps. A missing file is no failure of look_up: it finds nothing.
-  Step<Status(const std::string& path, FoundFile& found)> look_up{"look up"};
+  Step<step::LookUp, Status(const std::string& path, FoundFile& found)> look_up{"look up"};
   // The path a link leads to, resolved against the link's folder.
-  Step<Status(const std::string& link, std::string& target)> read_link{"read link"};
+  Step<step::ReadLink, Status(const std::string& link, std::string& target)> read_link{"read link"};
   // Whether the existing file that look_up found may be replaced.
-  Step<Status(const std::string& path, const FoundFile& found)> may_replace{"may replace"};
+  Step<step::MayReplace, Status(const std::string& path, const FoundFile& found)> may_replace{
+      "may replace"};
   // Creates the file, or empties an existing one.
-  Step<Status(const std::string& path, NativeFile& file)> create{"create"};
+  Step<step::Create, Status(const std::string& path, NativeFile& file)> create{"create"};
   // Creates a file that must be new, with POSIX permission bits (less the
   // umask) where the system has them.
-  Step<Status(const std::string& path, unsigned mode, NativeFile& file)> create_new{"create new"};
-  Step<Status(const std::string& path, Reading reading, NativeFile& file)> open{"open"};
-  Step<Status(NativeFile file, std::uint64_t& size)> size{"size"};
+  Step<step::CreateNew, Status(const std::string& path, unsigned mode, NativeFile& file)>
+      create_new{"create new"};
+  Step<step::Open, Status(const std::string& path, Reading reading, NativeFile& file)> open{"open"};
+  Step<step::Size, Status(NativeFile file, std::uint64_t& size)> size{"size"};
   // got is 0 at the end of the file.
-  Step<Status(NativeFile file, std::span<char> buffer, std::size_t& got)> read{"read"};
-  Step<Status(NativeFile file, std::string_view bytes)> write{"write"};
+  Step<step::Read, Status(NativeFile file, std::span<char> buffer, std::size_t& got)> read{"read"};
+  Step<step::Write, Status(NativeFile file, std::string_view bytes)> write{"write"};
   // The old file's owner and group, or as much of them as the user may give.
-  Step<Status(NativeFile file, const FoundFile& old)> set_owner{"set owner"};
-  Step<Status(NativeFile file, const FoundFile& old)> set_mode{"set mode"};
-  Step<Status(NativeFile file)> flush{"flush"};
+  Step<step::SetOwner, Status(NativeFile file, const FoundFile& old)> set_owner{"set owner"};
+  Step<step::SetMode, Status(NativeFile file, const FoundFile& old)> set_mode{"set mode"};
+  Step<step::Flush, Status(NativeFile file)> flush{"flush"};
   // A failed close still lets go of the file, as close(2) and CloseHandle do.
-  Step<Status(NativeFile file)> close{"close"};
+  Step<step::Close, Status(NativeFile file)> close{"close"};
   // The old file's kept attributes, given to a closed file by its path.
-  Step<Status(const std::string& path, const FoundFile& old)> set_attributes{"set attributes"};
+  Step<step::SetAttributes, Status(const std::string& path, const FoundFile& old)> set_attributes{
+      "set attributes"};
   // Replaces a file at `to`; durable: on disk when it returns, where the
   // system can be asked for that.
-  Step<Status(const std::string& from, const std::string& to, bool durable)> rename{"rename"};
+  Step<step::Rename, Status(const std::string& from, const std::string& to, bool durable)> rename{
+      "rename"};
   // Makes the renames in the folder of the path durable.
-  Step<Status(const std::string& path)> flush_folder{"flush folder"};
-  Step<Status(const std::string& path)> remove{"remove"};
+  Step<step::FlushFolder, Status(const std::string& path)> flush_folder{"flush folder"};
+  Step<step::Remove, Status(const std::string& path)> remove{"remove"};
   // The names in the folder of the path, at least those beginning with '.'.
-  Step<Status(const std::string& path, std::vector<std::string>& names)> list_folder{"list folder"};
+  Step<step::ListFolder, Status(const std::string& path, std::vector<std::string>& names)>
+      list_folder{"list folder"};
   // Whether the process of the id has ended (or no process has the id).
-  Step<Status(std::uint32_t process, bool& ended)> process_ended{"process ended"};
+  Step<step::ProcessEnded, Status(std::uint32_t process, bool& ended)> process_ended{
+      "process ended"};
   // An exclusive lock for the file at the path, across processes.
-  Step<Status(const std::string& path, std::unique_ptr<FileLock>& lock)> lock{"lock"};
+  Step<step::Lock, Status(const std::string& path, std::unique_ptr<FileLock>& lock)> lock{"lock"};
   // UpdateFiles::TakeProgramPermissions.
-  Step<Status(const std::string& program, const std::string& path)> take_program_permissions{
-      "take program permissions"};
+  Step<step::TakeProgramPermissions, Status(const std::string& program, const std::string& path)>
+      take_program_permissions{"take program permissions"};
 
   // Calls visit with every step, empty or not.
   template <class Visit>
@@ -140,6 +176,13 @@ struct FilePrimitives {
   }
   // The names of the steps this backend has.
   std::vector<std::string_view> StepNames() const;
+
+  // The table of a backend whose calls are the static functions of Calls:
+  // ErrorText, NameTaken, ProcessId, NameStart, Beside, IsFile and, where it
+  // can happen, HeldElsewhere for what the layer asks; and a Call for each
+  // step it has.
+  template <class Calls>
+  static FilePrimitives Of();
 
  private:
   template <class Table, class Visit>
@@ -167,6 +210,26 @@ struct FilePrimitives {
     visit(table.take_program_permissions);
   }
 };
+
+template <class Calls>
+FilePrimitives FilePrimitives::Of() {
+  FilePrimitives os;
+  os.error_text = &Calls::ErrorText;
+  os.name_taken = &Calls::NameTaken;
+  os.process_id = &Calls::ProcessId;
+  os.name_start = &Calls::NameStart;
+  os.beside = &Calls::Beside;
+  os.is_file = &Calls::IsFile;
+  if constexpr (requires { &Calls::HeldElsewhere; }) os.held_elsewhere = &Calls::HeldElsewhere;
+  os.ForEachStep([]<class Tag, class... Args>(Step<Tag, Status(Args...)>& step) {
+    if constexpr (requires(Args... args) { Calls::Call(Tag{}, args...); }) {
+      step.call = [](Args... args) { return Calls::Call(Tag{}, std::forward<Args>(args)...); };
+    } else {
+      static_assert(std::is_base_of_v<step::OnSomeSystems, Tag>, "a step every backend has");
+    }
+  });
+  return os;
+}
 
 // The text of a failed step: the reason, or the OS's text for its error.
 std::string TextOf(const FilePrimitives& os, const Status& status);

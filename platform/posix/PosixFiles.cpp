@@ -31,40 +31,6 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::size_t NameStart(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? 0 : slash + 1;
-}
-
-std::string Beside(const std::string& path, std::string_view name) {
-  return FolderOf(path).append("/").append(name);
-}
-
-bool IsFile(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-Status LookUp(const std::string& path, FoundFile& found) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) return errno == ENOENT ? Status{} : Errno();
-  found.exists = true;
-  found.link = S_ISLNK(info.st_mode);
-  found.owner = info.st_uid;
-  found.group = info.st_gid;
-  found.mode = info.st_mode;
-  return {};
-}
-
-Status ReadLink(const std::string& link, std::string& target) {
-  char text[PATH_MAX];
-  const ssize_t length = ::readlink(link.c_str(), text, sizeof text - 1);
-  if (length < 0) return Errno();
-  const std::string_view link_target(text, static_cast<std::size_t>(length));
-  target = link_target.starts_with('/') ? std::string(link_target) : Beside(link, link_target);
-  return {};
-}
-
 // What an existing file is instead of a regular file, for the error text.
 std::string_view NotARegularFile(mode_t mode) {
   if (S_ISFIFO(mode)) return "Not a regular file but a named pipe";
@@ -73,121 +39,10 @@ std::string_view NotARegularFile(mode_t mode) {
   return "Not a regular file";
 }
 
-// By its lstat only, never opened: opening a pipe or a device could block.
-Status MayReplace(const std::string& path, const FoundFile& found) {
-  if (S_ISDIR(found.mode)) return {.error = EISDIR};
-  if (!S_ISREG(found.mode)) return {.reason = NotARegularFile(found.mode)};
-  // The rename asks only the folder; the file's own permission must count too.
-  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return Errno();
-  return {};
-}
-
-Status Open(const std::string& path, int flags, unsigned mode, NativeFile& file) {
+Status OpenWith(const std::string& path, int flags, unsigned mode, NativeFile& file) {
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) return Errno();
   file = fd;
-  return {};
-}
-
-Status Create(const std::string& path, NativeFile& file) {
-  return Open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666, file);
-}
-
-Status CreateNew(const std::string& path, unsigned mode, NativeFile& file) {
-  return Open(path, O_WRONLY | O_CREAT | O_EXCL, mode, file);
-}
-
-Status OpenForReading(const std::string& path, Reading /*reading*/, NativeFile& file) {
-  return Open(path, O_RDONLY, 0, file);
-}
-
-Status Size(NativeFile file, std::uint64_t& size) {
-  struct stat info {};
-  if (::fstat(Descriptor(file), &info) != 0) return Errno();
-  if (S_ISDIR(info.st_mode)) return {.error = EISDIR};
-  size = info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
-  return {};
-}
-
-Status Read(NativeFile file, std::span<char> buffer, std::size_t& got) {
-  for (;;) {
-    const ssize_t count = ::read(Descriptor(file), buffer.data(), buffer.size());
-    if (count >= 0) {
-      got = static_cast<std::size_t>(count);
-      return {};
-    }
-    if (errno != EINTR) return Errno();
-  }
-}
-
-// All bytes, going on after short writes and interruptions; one call for the
-// usual case of a regular file.
-Status Write(NativeFile file, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(Descriptor(file), bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return Errno();
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return {};
-}
-
-// Only root may give a file to another user; anyone else keeps at least the
-// group, when they belong to it.
-Status SetOwner(NativeFile file, const FoundFile& old) {
-  if (::fchown(Descriptor(file), old.owner, old.group) == 0) return {};
-  if (errno != EPERM) return Errno();
-  if (::fchown(Descriptor(file), static_cast<uid_t>(-1), old.group) != 0 && errno != EPERM) {
-    return {.error = errno, .operation = "set the group of"};
-  }
-  return {};
-}
-
-Status SetMode(NativeFile file, const FoundFile& old) {
-  if (::fchmod(Descriptor(file), old.mode & 07777) != 0) return Errno();
-  return {};
-}
-
-Status Flush(NativeFile file) {
-  if (::fsync(Descriptor(file)) != 0) return Errno();
-  return {};
-}
-
-Status Close(NativeFile file) {
-  if (::close(Descriptor(file)) != 0) return Errno();
-  return {};
-}
-
-Status Rename(const std::string& from, const std::string& to, bool /*durable*/) {
-  if (::rename(from.c_str(), to.c_str()) != 0) return Errno();
-  return {};
-}
-
-Status FlushFolder(const std::string& path) {
-  const FileDescriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.Get() < 0 || ::fsync(folder.Get()) != 0) return Errno();
-  return {};
-}
-
-Status Remove(const std::string& path) {
-  if (::unlink(path.c_str()) != 0) return Errno();
-  return {};
-}
-
-Status ListFolder(const std::string& path, std::vector<std::string>& names) {
-  DIR* listing = ::opendir(FolderOf(path).c_str());
-  if (listing == nullptr) return Errno();
-  while (const dirent* entry = ::readdir(listing)) names.emplace_back(entry->d_name);
-  ::closedir(listing);
-  return {};
-}
-
-Status ProcessEnded(std::uint32_t process, bool& ended) {
-  // Beyond pid_t, kill() would take it for a process group.
-  if (process > INT_MAX) return {.error = EINVAL};
-  ended = ::kill(static_cast<pid_t>(process), 0) != 0 && errno == ESRCH;
   return {};
 }
 
@@ -200,73 +55,196 @@ class FolderLock final : public FileLock {
   FileDescriptor fd_;
 };
 
-// The lock is the file's folder's: the folder stays the same while the file
-// is renamed over, and locking it leaves nothing behind.
-Status Lock(const std::string& path, std::unique_ptr<FileLock>& lock) {
-  const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return Errno();
-  auto held = std::make_unique<FolderLock>(fd);
-  while (::flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) return Errno();
-  }
-  lock = std::move(held);
-  return {};
-}
+// What FilePrimitives asks and the steps, for FilePrimitives::Of.
+struct PosixCalls {
+  static std::string ErrorText(int error) { return std::generic_category().message(error); }
+  static bool NameTaken(int error) { return error == EEXIST; }
+  static std::uint32_t ProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
-// The program's read, write and execute bits for owner, group and others
-// (never set-user-ID, set-group-ID or sticky); without the program, execute
-// permission wherever the file grants read permission.
-Status TakeProgramPermissions(const std::string& program, const std::string& path) {
-  struct stat info {};
-  mode_t mode = 0;
-  if (::stat(program.c_str(), &info) == 0) {
-    mode = info.st_mode & 0777;
-  } else {
-    if (::stat(path.c_str(), &info) != 0) return Errno();
-    mode = info.st_mode & 0777;
-    if (mode & S_IRUSR) mode |= S_IXUSR;
-    if (mode & S_IRGRP) mode |= S_IXGRP;
-    if (mode & S_IROTH) mode |= S_IXOTH;
+  static std::size_t NameStart(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? 0 : slash + 1;
   }
-  if (::chmod(path.c_str(), mode) != 0) return Errno();
-  return {};
-}
 
-FilePrimitives MakeTable() {
-  FilePrimitives os;
-  os.error_text = [](int error) { return std::generic_category().message(error); };
-  os.name_taken = [](int error) { return error == EEXIST; };
-  os.process_id = [] { return static_cast<std::uint32_t>(::getpid()); };
-  os.name_start = NameStart;
-  os.beside = Beside;
-  os.is_file = IsFile;
-  os.look_up.call = LookUp;
-  os.read_link.call = ReadLink;
-  os.may_replace.call = MayReplace;
-  os.create.call = Create;
-  os.create_new.call = CreateNew;
-  os.open.call = OpenForReading;
-  os.size.call = Size;
-  os.read.call = Read;
-  os.write.call = Write;
-  os.set_owner.call = SetOwner;
-  os.set_mode.call = SetMode;
-  os.flush.call = Flush;
-  os.close.call = Close;
-  os.rename.call = Rename;
-  os.flush_folder.call = FlushFolder;
-  os.remove.call = Remove;
-  os.list_folder.call = ListFolder;
-  os.process_ended.call = ProcessEnded;
-  os.lock.call = Lock;
-  os.take_program_permissions.call = TakeProgramPermissions;
-  return os;
-}
+  static std::string Beside(const std::string& path, std::string_view name) {
+    return FolderOf(path).append("/").append(name);
+  }
+
+  static bool IsFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  }
+
+  static Status Call(step::LookUp, const std::string& path, FoundFile& found) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return errno == ENOENT ? Status{} : Errno();
+    found.exists = true;
+    found.link = S_ISLNK(info.st_mode);
+    found.owner = info.st_uid;
+    found.group = info.st_gid;
+    found.mode = info.st_mode;
+    return {};
+  }
+
+  static Status Call(step::ReadLink, const std::string& link, std::string& target) {
+    char text[PATH_MAX];
+    const ssize_t length = ::readlink(link.c_str(), text, sizeof text - 1);
+    if (length < 0) return Errno();
+    const std::string_view link_target(text, static_cast<std::size_t>(length));
+    target = link_target.starts_with('/') ? std::string(link_target) : Beside(link, link_target);
+    return {};
+  }
+
+  // By its lstat only, never opened: opening a pipe or a device could block.
+  static Status Call(step::MayReplace, const std::string& path, const FoundFile& found) {
+    if (S_ISDIR(found.mode)) return {.error = EISDIR};
+    if (!S_ISREG(found.mode)) return {.reason = NotARegularFile(found.mode)};
+    // The rename asks only the folder; the file's own permission must count too.
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return Errno();
+    return {};
+  }
+
+  static Status Call(step::Create, const std::string& path, NativeFile& file) {
+    return OpenWith(path, O_WRONLY | O_CREAT | O_TRUNC, 0666, file);
+  }
+
+  static Status Call(step::CreateNew, const std::string& path, unsigned mode, NativeFile& file) {
+    return OpenWith(path, O_WRONLY | O_CREAT | O_EXCL, mode, file);
+  }
+
+  static Status Call(step::Open, const std::string& path, Reading /*reading*/, NativeFile& file) {
+    return OpenWith(path, O_RDONLY, 0, file);
+  }
+
+  static Status Call(step::Size, NativeFile file, std::uint64_t& size) {
+    struct stat info {};
+    if (::fstat(Descriptor(file), &info) != 0) return Errno();
+    if (S_ISDIR(info.st_mode)) return {.error = EISDIR};
+    size = info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    return {};
+  }
+
+  static Status Call(step::Read, NativeFile file, std::span<char> buffer, std::size_t& got) {
+    for (;;) {
+      const ssize_t count = ::read(Descriptor(file), buffer.data(), buffer.size());
+      if (count >= 0) {
+        got = static_cast<std::size_t>(count);
+        return {};
+      }
+      if (errno != EINTR) return Errno();
+    }
+  }
+
+  // All bytes, going on after short writes and interruptions; one call for the
+  // usual case of a regular file.
+  static Status Call(step::Write, NativeFile file, std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t written = ::write(Descriptor(file), bytes.data(), bytes.size());
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        return Errno();
+      }
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return {};
+  }
+
+  // Only root may give a file to another user; anyone else keeps at least the
+  // group, when they belong to it.
+  static Status Call(step::SetOwner, NativeFile file, const FoundFile& old) {
+    if (::fchown(Descriptor(file), old.owner, old.group) == 0) return {};
+    if (errno != EPERM) return Errno();
+    if (::fchown(Descriptor(file), static_cast<uid_t>(-1), old.group) != 0 && errno != EPERM) {
+      return {.error = errno, .operation = "set the group of"};
+    }
+    return {};
+  }
+
+  static Status Call(step::SetMode, NativeFile file, const FoundFile& old) {
+    if (::fchmod(Descriptor(file), old.mode & 07777) != 0) return Errno();
+    return {};
+  }
+
+  static Status Call(step::Flush, NativeFile file) {
+    if (::fsync(Descriptor(file)) != 0) return Errno();
+    return {};
+  }
+
+  static Status Call(step::Close, NativeFile file) {
+    if (::close(Descriptor(file)) != 0) return Errno();
+    return {};
+  }
+
+  static Status Call(step::Rename, const std::string& from, const std::string& to,
+                     bool /*durable*/) {
+    if (::rename(from.c_str(), to.c_str()) != 0) return Errno();
+    return {};
+  }
+
+  static Status Call(step::FlushFolder, const std::string& path) {
+    const FileDescriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Get() < 0 || ::fsync(folder.Get()) != 0) return Errno();
+    return {};
+  }
+
+  static Status Call(step::Remove, const std::string& path) {
+    if (::unlink(path.c_str()) != 0) return Errno();
+    return {};
+  }
+
+  static Status Call(step::ListFolder, const std::string& path, std::vector<std::string>& names) {
+    DIR* listing = ::opendir(FolderOf(path).c_str());
+    if (listing == nullptr) return Errno();
+    while (const dirent* entry = ::readdir(listing)) names.emplace_back(entry->d_name);
+    ::closedir(listing);
+    return {};
+  }
+
+  static Status Call(step::ProcessEnded, std::uint32_t process, bool& ended) {
+    // Beyond pid_t, kill() would take it for a process group.
+    if (process > INT_MAX) return {.error = EINVAL};
+    ended = ::kill(static_cast<pid_t>(process), 0) != 0 && errno == ESRCH;
+    return {};
+  }
+
+  // The lock is the file's folder's: the folder stays the same while the file
+  // is renamed over, and locking it leaves nothing behind.
+  static Status Call(step::Lock, const std::string& path, std::unique_ptr<FileLock>& lock) {
+    const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Errno();
+    auto held = std::make_unique<FolderLock>(fd);
+    while (::flock(fd, LOCK_EX) != 0) {
+      if (errno != EINTR) return Errno();
+    }
+    lock = std::move(held);
+    return {};
+  }
+
+  // The program's read, write and execute bits for owner, group and others
+  // (never set-user-ID, set-group-ID or sticky); without the program, execute
+  // permission wherever the file grants read permission.
+  static Status Call(step::TakeProgramPermissions, const std::string& program,
+                     const std::string& path) {
+    struct stat info {};
+    mode_t mode = 0;
+    if (::stat(program.c_str(), &info) == 0) {
+      mode = info.st_mode & 0777;
+    } else {
+      if (::stat(path.c_str(), &info) != 0) return Errno();
+      mode = info.st_mode & 0777;
+      if (mode & S_IRUSR) mode |= S_IXUSR;
+      if (mode & S_IRGRP) mode |= S_IXGRP;
+      if (mode & S_IROTH) mode |= S_IXOTH;
+    }
+    if (::chmod(path.c_str(), mode) != 0) return Errno();
+    return {};
+  }
+};
 
 }  // namespace
 
 const FilePrimitives& PosixFilePrimitives() {
-  static const FilePrimitives table = MakeTable();
+  static const FilePrimitives table = FilePrimitives::Of<PosixCalls>();
   return table;
 }
 

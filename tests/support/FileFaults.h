@@ -22,12 +22,13 @@ using AroundStep = std::function<platform::Status(std::string_view step,
                                                   const std::function<platform::Status()>& call)>;
 
 inline platform::FilePrimitives Around(platform::FilePrimitives os, AroundStep around) {
-  os.ForEachStep([&around]<class... Args>(platform::Step<platform::Status(Args...)>& step) {
-    if (!step) return;
-    step.call = [inner = std::move(step.call), name = step.name, around](Args... args) {
-      return around(name, [&] { return inner(std::forward<Args>(args)...); });
-    };
-  });
+  os.ForEachStep(
+      [&around]<class Tag, class... Args>(platform::Step<Tag, platform::Status(Args...)>& step) {
+        if (!step) return;
+        step.call = [inner = std::move(step.call), name = step.name, around](Args... args) {
+          return around(name, [&] { return inner(std::forward<Args>(args)...); });
+        };
+      });
   return os;
 }
 
