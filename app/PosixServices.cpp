@@ -46,7 +46,7 @@ class PosixServices final : public PlatformServices {
   // own, where the hand-over tests stop the test program.
   platform::FileLayer files_for_update_{UpdatePrimitives(platform::PosixFilePrimitives())};
   platform::PosixUpdateFiles update_files_;
-  platform::CurlDownload download_;
+  platform::FileDownload download_{platform::PosixFilePrimitives(), platform::StreamWithCurl};
 #endif
   UpdateWiring update_;
 };

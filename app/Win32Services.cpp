@@ -8,6 +8,7 @@
 #include "platform/win32/Win32Process.h"
 
 #if TICKERLOOM_SELF_UPDATE
+#include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Text.h"
 #include "platform/win32/Win32UpdateFiles.h"
 #include "platform/win32/WinHttpDownload.h"
@@ -43,7 +44,8 @@ class Win32Services final : public PlatformServices {
 #if TICKERLOOM_SELF_UPDATE
   platform::win32::Win32UpdateFiles update_files_{
       platform::win32::Narrow(platform::win32::ProgramPath())};
-  platform::win32::WinHttpDownload download_;
+  platform::FileDownload download_{platform::win32::Win32FilePrimitives(),
+                                   platform::win32::StreamWithWinHttp};
 #endif
   UpdateWiring update_;
 };

@@ -60,13 +60,13 @@ class BodyFile final : public BodySink {
 
 }  // namespace
 
-FileDownload::FileDownload(FilePrimitives os, std::unique_ptr<BodySource> source)
-    : os_(std::make_shared<FilePrimitives>(std::move(os))), source_(std::move(source)) {}
+FileDownload::FileDownload(FilePrimitives os, BodyStream stream)
+    : os_(std::make_shared<FilePrimitives>(std::move(os))), stream_(std::move(stream)) {}
 
 void FileDownload::Fetch(const std::string& url, const std::string& path, std::uint64_t max_bytes,
                          const DownloadTimeouts& timeouts, const DownloadProgress& progress) {
   const auto body = std::make_shared<BodyFile>(os_, path);
-  source_->Stream(url, max_bytes, timeouts, progress, body);
+  stream_(url, max_bytes, timeouts, progress, body);
   body->KeepAs();
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -26,35 +27,31 @@ class BodySink {
   virtual std::optional<std::string> Store(std::span<const char> bytes) = 0;
 };
 
-// The transfer of an address's body, for Download::Fetch.
-class BodySource {
- public:
-  virtual ~BodySource() = default;
-  // Fetches url and hands the body's bytes to sink in order, keeping the
-  // limits and telling progress as Download::Fetch says. Returns once the
-  // whole body is in sink. Throws DownloadError (DownloadCancelled when
-  // progress ended it); a sink that cannot store the bytes ends the transfer
-  // with its reason, as "Cannot download <url>: <reason>". May hold on to
-  // sink after it returns, on a thread of its own.
-  virtual void Stream(const std::string& url, std::uint64_t max_bytes,
-                      const DownloadTimeouts& timeouts, const DownloadProgress& progress,
-                      const std::shared_ptr<BodySink>& sink) = 0;
-};
+// The transfer of an address's body, for Download::Fetch: fetches url and
+// hands the body's bytes to sink in order, keeping the limits and telling
+// progress as Download::Fetch says, and returns once the whole body is in
+// sink. Throws DownloadError (DownloadCancelled when progress ended it); a
+// sink that cannot store the bytes ends the transfer with its reason, as
+// "Cannot download <url>: <reason>". May hold on to sink after it returns,
+// on a thread of its own.
+using BodyStream = std::function<void(
+    const std::string& url, std::uint64_t max_bytes, const DownloadTimeouts& timeouts,
+    const DownloadProgress& progress, const std::shared_ptr<BodySink>& sink)>;
 
-class FileDownload : public Download {
+class FileDownload final : public Download {
  public:
-  FileDownload(FilePrimitives os, std::unique_ptr<BodySource> source);
+  FileDownload(FilePrimitives os, BodyStream stream);
 
   // The temporary file is the one CreateTemporaryBeside makes for path (mode
   // 0600), so UpdateFiles::RemoveOrphanedTemporaries recognises it; it goes
-  // when the transfer ends without success, or when the source lets go of
+  // when the transfer ends without success, or when the stream lets go of
   // it, whichever comes later.
   void Fetch(const std::string& url, const std::string& path, std::uint64_t max_bytes,
              const DownloadTimeouts& timeouts, const DownloadProgress& progress) override;
 
  private:
   std::shared_ptr<const FilePrimitives> os_;
-  std::unique_ptr<BodySource> source_;
+  BodyStream stream_;
 };
 
 }  // namespace tickerloom::platform

@@ -75,9 +75,9 @@ struct EasyDeleter {
 
 }  // namespace
 
-void CurlSource::Stream(const std::string& url, std::uint64_t max_bytes,
-                        const DownloadTimeouts& timeouts, const DownloadProgress& progress,
-                        const std::shared_ptr<BodySink>& sink) {
+void StreamWithCurl(const std::string& url, std::uint64_t max_bytes,
+                    const DownloadTimeouts& timeouts, const DownloadProgress& progress,
+                    const std::shared_ptr<BodySink>& sink) {
   InitialiseCurlOnce();
   const std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
   if (!curl) throw DownloadError("Cannot download " + url + ": libcurl could not start");

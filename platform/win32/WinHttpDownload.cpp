@@ -242,7 +242,7 @@ InternetHandle Request(Transfer& transfer, HINTERNET session, const std::string&
   return request;
 }
 
-// Reads the body into the sink, until it ends or Stream stops it.
+// Reads the body into the sink, until it ends or the caller stops it.
 void ReadBody(Transfer& transfer, HINTERNET request) {
   std::vector<char> buffer(kChunkBytes);
   for (;;) {
@@ -403,9 +403,9 @@ Redirect ResolveRedirect(std::string_view from, std::string_view location) {
   return {std::move(target), ""};
 }
 
-void WinHttpSource::Stream(const std::string& url, std::uint64_t max_bytes,
-                           const DownloadTimeouts& timeouts, const DownloadProgress& progress,
-                           const std::shared_ptr<BodySink>& sink) {
+void StreamWithWinHttp(const std::string& url, std::uint64_t max_bytes,
+                       const DownloadTimeouts& timeouts, const DownloadProgress& progress,
+                       const std::shared_ptr<BodySink>& sink) {
   const auto transfer = std::make_shared<Transfer>(url, max_bytes, timeouts, sink);
   try {
     std::thread([transfer] { RunOnItsThread(transfer); }).detach();

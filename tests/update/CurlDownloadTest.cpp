@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/posix/PosixFiles.h"
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/DownloadCases.h"
 #include "tests/update/support/TestServer.h"
@@ -47,7 +48,7 @@ class CurlDownloadTest : public ::testing::Test {
 
   TempFolder temp_;
   std::unique_ptr<TestServer> server_;
-  CurlDownload download_;
+  FileDownload download_{PosixFilePrimitives(), StreamWithCurl};
 };
 
 TEST_F(CurlDownloadTest, StoresTheBodyExactlyAndReplacesAnOlderFile) {
@@ -138,7 +139,8 @@ TEST(CurlDownload, RefusesAServerWhoseCertificateNobodyVouchesFor) {
   TestServer server(temp.Path() + "/server", true);
   const std::string url = server.BaseUrl() + "file";
   try {
-    CurlDownload().Fetch(url, temp.Path() + "/file", 100, kTestTimeouts, {});
+    FileDownload(PosixFilePrimitives(), StreamWithCurl)
+        .Fetch(url, temp.Path() + "/file", 100, kTestTimeouts, {});
     ADD_FAILURE() << "no error";
   } catch (const DownloadError& error) {
     const std::string text = error.what();

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Text.h"
 #include "platform/win32/Win32UpdateFiles.h"
 #include "platform/win32/WinHttpDownload.h"
@@ -153,7 +154,7 @@ class WinHttpDownloadTest : public ::testing::Test {
   testing::TempFolder temp_;
   const std::string out_ = temp_.Path() + "\\out\\";
   LoopbackServer server_ = PlainServer();
-  WinHttpDownload download_;
+  FileDownload download_{Win32FilePrimitives(), StreamWithWinHttp};
 };
 
 TEST_F(WinHttpDownloadTest, StoresTheBodyExactlyAndReplacesAnOlderFile) {
@@ -524,7 +525,7 @@ class Win32CheckForUpdate : public ::testing::Test {
   update::UpdateSource source_{server_.BaseUrl(), PublicKey()};
   Win32FileSystem files_;
   Win32UpdateFiles update_files_{app_ + "Quorvane.exe"};
-  WinHttpDownload download_;
+  FileDownload download_{Win32FilePrimitives(), StreamWithWinHttp};
   testing::FakeMessageBoxes boxes_;
   testing::FakeProgressBoxes progress_;
   testing::FakeTimers timers_;
