@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include <locale.h>  // newlocale, freelocale (POSIX)
+#include <locale.h>  // NOLINT(modernize-deprecated-headers): newlocale, freelocale are POSIX
 
 namespace tickerloom::platform {
 namespace {
