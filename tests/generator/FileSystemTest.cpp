@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/TemporaryName.h"
 #include "tests/support/FakeForm.h"
@@ -118,10 +121,11 @@ TEST(FileSystem, RenamesAndDeletes) {
   EXPECT_FALSE(files.FileExists("b"));
 }
 
-// A Make whose file steps fail in turn, each as on a full disk: the failure
-// is told with the path and the OS's text, and autoexec.rul stays wholly old
-// (wholly new where only a step after its rename failed: those cost nothing);
-// no temporary file stays behind.
+// A Make whose file steps fail as on a full disk: each step of a run in turn,
+// then every step of each name the table lists. The failure is told with the
+// path and the OS's text, and autoexec.rul stays wholly old (wholly new where
+// only a step after its rename failed: those cost nothing); no temporary
+// file stays behind.
 TEST(FileSystem, AMakeWhoseStepFailsTellsItAndLosesNothing) {
   const testing::FakeForm form("ab", "1", "s", "2");
   const std::string old_contents = "old\r\n";
@@ -135,12 +139,21 @@ TEST(FileSystem, AMakeWhoseStepFailsTellsItAndLosesNothing) {
     ASSERT_EQ(testing::GenerationFailure(form, files), "no failure");
     new_contents = ReadBytes("autoexec.rul");
   }
-  const std::string disk_full = "\": " + native.error_text(testing::kDiskFull);
+  std::vector<std::pair<std::string, FilePrimitives>> faults;
   for (std::size_t index = 0; index < steps.size(); ++index) {
-    SCOPED_TRACE(::testing::Message() << "step " << index << ", " << steps[index]);
+    faults.emplace_back("step " + std::to_string(index) + ", " + steps[index],
+                        testing::FailingAt(native, "", index, testing::kDiskFull));
+  }
+  for (const std::string_view name : native.StepNames()) {
+    faults.emplace_back("every " + std::string(name),
+                        testing::FailingAt(native, name, testing::kEveryTime, testing::kDiskFull));
+  }
+  const std::string disk_full = "\": " + native.error_text(testing::kDiskFull);
+  for (const auto& [fault, primitives] : faults) {
+    SCOPED_TRACE(fault);
     testing::TempFolder folder;
     WriteBytes("autoexec.rul", old_contents);
-    FileLayer files(testing::FailingAt(native, "", index, testing::kDiskFull));
+    FileLayer files(primitives);
     const std::string failure = testing::GenerationFailure(form, files);
     if (failure == "no failure") {
       EXPECT_EQ(ReadBytes("autoexec.rul"), new_contents);

@@ -41,15 +41,20 @@ inline platform::FilePrimitives Noting(const platform::FilePrimitives& os,
   });
 }
 
-// Fails a step with the OS error `error`: the occurrence-th (counted from 0)
-// of the steps named `step`, or of all steps when `step` is empty. The OS is
-// not asked, but for a close, which lets go of the file even when it fails.
+// For FailingAt: every one of the steps named.
+inline constexpr std::size_t kEveryTime = static_cast<std::size_t>(-1);
+
+// Fails a step with the OS error `error`: the occurrence-th (counted from 0,
+// or kEveryTime) of the steps named `step`, or of all steps when `step` is
+// empty. The OS is not asked, but for a close, which lets go of the file
+// even when it fails.
 inline platform::FilePrimitives FailingAt(const platform::FilePrimitives& os, std::string_view step,
                                           std::size_t occurrence, int error) {
   auto count = std::make_shared<std::size_t>(0);
   return Around(os, [=, close = os.close.name](std::string_view name,
                                                const std::function<platform::Status()>& call) {
-    if ((!step.empty() && name != step) || (*count)++ != occurrence) return call();
+    if (!step.empty() && name != step) return call();
+    if (occurrence != kEveryTime && (*count)++ != occurrence) return call();
     if (name == close) (void)call();
     return platform::Status{.error = error};
   });
