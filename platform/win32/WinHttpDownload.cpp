@@ -110,7 +110,7 @@ bool IsRedirect(DWORD status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// One download, shared by Fetch and the thread that runs it.
+// One transfer, shared by StreamWithWinHttp and the thread that runs it.
 struct Transfer {
   Transfer(std::string url_, std::uint64_t max_bytes_, const DownloadTimeouts& timeouts_,
            std::shared_ptr<BodySink> sink_)
