@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/Number.h"
+#include "update/ServerFiles.h"
 #include "update/Signature.h"
 
 namespace tickerloom::update {
@@ -98,8 +99,8 @@ void FetchSignedExecutable(const std::string& app_folder, const std::string& exe
   }
   const std::string new_executable = app_folder + "New" + exe_name;
   OwnedFile executable(services.files, services.update_files.CreateTemporaryFile(new_executable));
-  OwnedFile signature_file(
-      services.files, services.update_files.CreateTemporaryFile(app_folder + exe_name + ".sig"));
+  OwnedFile signature_file(services.files, services.update_files.CreateTemporaryFile(
+                                               app_folder + SignatureFileName(exe_name)));
   const auto box = services.progress.OpenProgressBox(kTitle, kDownloadingPrompt);
   std::uint64_t received = 0;
   std::optional<std::uint64_t> total;
@@ -113,10 +114,10 @@ void FetchSignedExecutable(const std::string& app_folder, const std::string& exe
   const platform::DownloadProgress signature_progress =
       [&](std::uint64_t, std::optional<std::uint64_t>) { return box->Update(received, total); };
 
-  const std::string executable_url = services.source.base_url + exe_name;
-  services.download.Fetch(executable_url, executable.Path(), kMaxExecutableBytes,
-                          services.timeouts.executable, executable_progress);
-  services.download.Fetch(executable_url + ".sig", signature_file.Path(), kMaxSignatureFileBytes,
+  services.download.Fetch(services.source.base_url + exe_name, executable.Path(),
+                          kMaxExecutableBytes, services.timeouts.executable, executable_progress);
+  services.download.Fetch(services.source.base_url + SignatureFileName(exe_name),
+                          signature_file.Path(), kMaxSignatureFileBytes,
                           services.timeouts.executable, signature_progress);
   const Signature signature = ReadSignature(services.files, signature_file.Path());
   signature_file.Remove();
@@ -167,10 +168,10 @@ void CheckForUpdate(const std::string& app_folder, const std::string& exe_name,
                     const std::string& own_version, const UpdateServices& services) {
   const std::string local_copy_path = app_folder + exe_name + "cfu.tmp";
   const std::string new_executable = app_folder + "New" + exe_name;
-  const std::string signature = app_folder + exe_name + ".sig";
+  const std::string signature = app_folder + SignatureFileName(exe_name);
   services.update_files.RemoveOrphanedTemporaries({local_copy_path, new_executable, signature});
   try {
-    services.download.Fetch(services.source.base_url + exe_name + "Ver.txt", local_copy_path,
+    services.download.Fetch(services.source.base_url + VersionFileName(exe_name), local_copy_path,
                             kMaxVersionFileBytes, services.timeouts.version_file, {});
   } catch (const platform::DownloadError&) {
     // An unreachable server or a missing version file is the normal case

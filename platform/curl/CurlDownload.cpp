@@ -1,30 +1,19 @@
 #include "platform/curl/CurlDownload.h"
 
 #include <curl/curl.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <string_view>
 
-#include "platform/FileSystem.h"
 #include "platform/TransferWatch.h"
-#include "platform/posix/PosixTemporaryFiles.h"
 
 namespace tickerloom::platform {
 namespace {
 
 constexpr long kMaxRedirects = 5;
-
-std::string OsError(std::string_view operation, std::string_view path, int error_number) {
-  return std::string(operation) + " \"" + std::string(path) + "\": " + std::strerror(error_number);
-}
 
 void InitialiseCurlOnce() {
   static std::once_flag once;
@@ -35,55 +24,14 @@ void InitialiseCurlOnce() {
   }
 }
 
-// The temporary file a body is written into. Removed again unless KeepAs()
-// succeeds, so a failed transfer leaves nothing behind.
-class BodyFile {
- public:
-  explicit BodyFile(const std::string& destination) : file_(Create(destination)) {}
-  BodyFile(const BodyFile&) = delete;
-  BodyFile& operator=(const BodyFile&) = delete;
-  ~BodyFile() {
-    if (!kept_) {
-      file_.fd.Close();
-      ::unlink(file_.path.c_str());
-    }
-  }
-
-  int Descriptor() const { return file_.fd.Get(); }
-
-  // Flushes the file to disk, closes it and renames it to destination.
-  void KeepAs(const std::string& destination) {
-    if (::fsync(file_.fd.Get()) != 0)
-      throw DownloadError(OsError("Cannot write", file_.path, errno));
-    if (!file_.fd.Close()) throw DownloadError(OsError("Cannot write", file_.path, errno));
-    if (std::rename(file_.path.c_str(), destination.c_str()) != 0) {
-      throw DownloadError(OsError("Cannot store the download as", destination, errno));
-    }
-    kept_ = true;
-  }
-
- private:
-  static TemporaryFile Create(const std::string& destination) {
-    try {
-      return CreateTemporaryBeside(destination, 0600);
-    } catch (const FileError& error) {
-      throw DownloadError(
-          OsError("Cannot create a temporary file for", destination, error.ErrorNumber()));
-    }
-  }
-
-  TemporaryFile file_;
-  bool kept_ = false;
-};
-
 struct Transfer {
-  int fd;
+  BodySink& sink;
   std::uint64_t max_bytes;
   TransferWatch watch;
   const DownloadProgress& progress;
   std::uint64_t received = 0;
   bool too_large = false;
-  int write_error = 0;
+  std::optional<std::string> write_failure = std::nullopt;
   bool cancelled = false;
   std::optional<std::string> limit_broken = std::nullopt;
   std::exception_ptr progress_error = nullptr;
@@ -96,16 +44,8 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     transfer->too_large = true;
     return 0;  // ends the transfer with CURLE_WRITE_ERROR
   }
-  size_t written = 0;
-  while (written < bytes) {
-    const ssize_t result = ::write(transfer->fd, data + written, bytes - written);
-    if (result < 0) {
-      if (errno == EINTR) continue;
-      transfer->write_error = errno;
-      return 0;
-    }
-    written += static_cast<size_t>(result);
-  }
+  transfer->write_failure = transfer->sink.Store(std::span<const char>(data, bytes));
+  if (transfer->write_failure) return 0;
   transfer->received += bytes;
   return bytes;
 }
@@ -135,19 +75,19 @@ struct EasyDeleter {
 
 }  // namespace
 
-void CurlDownload::Fetch(const std::string& url, const std::string& path, std::uint64_t max_bytes,
-                         const DownloadTimeouts& timeouts, const DownloadProgress& progress) {
+void StreamWithCurl(const std::string& url, std::uint64_t max_bytes,
+                    const DownloadTimeouts& timeouts, const DownloadProgress& progress,
+                    const std::shared_ptr<BodySink>& sink) {
   InitialiseCurlOnce();
   const std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
   if (!curl) throw DownloadError("Cannot download " + url + ": libcurl could not start");
 
-  BodyFile file(path);
   // libcurl keeps the total limit itself (CURLOPT_TIMEOUT_MS), in every phase
   // of the transfer; the watch keeps the others.
   DownloadTimeouts watched = timeouts;
   watched.total = std::chrono::milliseconds(0);
-  Transfer transfer{file.Descriptor(), max_bytes,
-                    TransferWatch(watched, TransferWatch::Clock::now()), progress};
+  Transfer transfer{*sink, max_bytes, TransferWatch(watched, TransferWatch::Clock::now()),
+                    progress};
   char error_text[CURL_ERROR_SIZE] = {};
   CURL* handle = curl.get();
   CURLcode set = CURLE_OK;
@@ -185,9 +125,8 @@ void CurlDownload::Fetch(const std::string& url, const std::string& path, std::u
   if (transfer.limit_broken) {
     throw DownloadError("Cannot download " + url + ": " + *transfer.limit_broken);
   }
-  if (transfer.write_error != 0) {
-    throw DownloadError("Cannot download " + url + ": " +
-                        OsError("cannot write next to", path, transfer.write_error));
+  if (transfer.write_failure) {
+    throw DownloadError("Cannot download " + url + ": " + *transfer.write_failure);
   }
   if (transfer.too_large || result == CURLE_FILESIZE_EXCEEDED) {
     throw DownloadError("Cannot download " + url + ": larger than " + std::to_string(max_bytes) +
@@ -203,7 +142,6 @@ void CurlDownload::Fetch(const std::string& url, const std::string& path, std::u
     throw DownloadError("Cannot download " + url + ": the server answered with HTTP status " +
                         std::to_string(status));
   }
-  file.KeepAs(path);
 }
 
 }  // namespace tickerloom::platform

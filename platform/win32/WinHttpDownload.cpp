@@ -17,9 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/FileSystem.h"
 #include "platform/TransferWatch.h"
-#include "platform/win32/Win32TemporaryFiles.h"
 #include "platform/win32/Win32Text.h"
 
 namespace tickerloom::platform::win32 {
@@ -112,24 +110,20 @@ bool IsRedirect(DWORD status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// One download, shared by Fetch and the thread that runs it.
+// One transfer, shared by StreamWithWinHttp and the thread that runs it.
 struct Transfer {
-  Transfer(std::string url_, std::string destination_, std::uint64_t max_bytes_,
-           const DownloadTimeouts& timeouts_, TemporaryFile body_)
-      : url(std::move(url_)),
-        destination(std::move(destination_)),
-        max_bytes(max_bytes_),
-        timeouts(timeouts_),
-        body(std::move(body_)) {}
+  Transfer(std::string url_, std::uint64_t max_bytes_, const DownloadTimeouts& timeouts_,
+           std::shared_ptr<BodySink> sink_)
+      : url(std::move(url_)), max_bytes(max_bytes_), timeouts(timeouts_), sink(std::move(sink_)) {}
 
   const std::string url;
-  const std::string destination;
   const std::uint64_t max_bytes;
   const DownloadTimeouts timeouts;
   const Clock::time_point start = Clock::now();
-  // The body's file: the transfer thread's until it has finished, then the
-  // caller's, unless the caller has given the transfer up.
-  TemporaryFile body;
+  // Where the body goes: the transfer thread's until it has finished, and let
+  // go of then, so that a transfer given up on keeps its file only as long as
+  // its thread runs.
+  std::shared_ptr<BodySink> sink;
 
   std::atomic<std::uint64_t> received{0};
   std::atomic<std::uint64_t> length{kNoLength};
@@ -138,15 +132,8 @@ struct Transfer {
   std::mutex mutex;
   std::condition_variable changed;
   bool finished = false;               // guarded by mutex
-  bool abandoned = false;              // guarded by mutex
   std::optional<std::string> failure;  // guarded by mutex
 };
-
-// Closes and removes the body's temporary file.
-void Discard(Transfer& transfer) {
-  transfer.body.file = FileHandle();
-  ::DeleteFileW(Widen(transfer.body.path).c_str());
-}
 
 // Milliseconds a blocking call may take: `limit` (0: none), cut to what is
 // left of the total time, and `margin` more; 0 (no time-out) when neither
@@ -255,7 +242,7 @@ InternetHandle Request(Transfer& transfer, HINTERNET session, const std::string&
   return request;
 }
 
-// Reads the body into the temporary file, until it ends or Fetch stops it.
+// Reads the body into the sink, until it ends or the caller stops it.
 void ReadBody(Transfer& transfer, HINTERNET request) {
   std::vector<char> buffer(kChunkBytes);
   for (;;) {
@@ -272,13 +259,8 @@ void ReadBody(Transfer& transfer, HINTERNET request) {
     if (got == 0) return;
     const std::uint64_t received = transfer.received;
     if (got > transfer.max_bytes - received) throw TransferFailed(TooLarge(transfer.max_bytes));
-    DWORD written = 0;
-    const bool wrote =
-        ::WriteFile(transfer.body.file.Get(), buffer.data(), got, &written, nullptr) != 0;
-    if (!wrote || written != got) {
-      const DWORD error = wrote ? ERROR_WRITE_FAULT : ::GetLastError();
-      throw TransferFailed("cannot write next to \"" + transfer.destination +
-                           "\": " + SystemErrorText(error));
+    if (auto refused = transfer.sink->Store(std::span<const char>(buffer.data(), got))) {
+      throw TransferFailed(std::move(*refused));
     }
     transfer.received = received + got;
   }
@@ -343,24 +325,18 @@ void RunOnItsThread(const std::shared_ptr<Transfer>& transfer) {
   } catch (const std::exception& error) {
     failure = error.what();
   }
+  // Before it counts as finished: a caller who has given the transfer up, or
+  // fails to keep the file, is then the last to hold it.
+  transfer->sink.reset();
   const std::lock_guard lock(transfer->mutex);
   transfer->failure = std::move(failure);
   transfer->finished = true;
-  if (transfer->abandoned) Discard(*transfer);
   transfer->changed.notify_all();
 }
 
-// Gives the transfer up: its thread ends at its next chance and removes the
-// temporary file, or the file goes now when it has ended already.
+// Gives the transfer up: its thread ends at its next chance.
 void Abandon(Transfer& transfer) {
-  std::unique_lock lock(transfer.mutex);
   transfer.stop = true;
-  if (transfer.finished) {
-    lock.unlock();
-    Discard(transfer);
-  } else {
-    transfer.abandoned = true;
-  }
 }
 
 std::optional<std::uint64_t> LengthOf(const Transfer& transfer) {
@@ -399,31 +375,6 @@ void Watch(Transfer& transfer, const DownloadProgress& progress) {
   }
 }
 
-// A finished transfer's file, removed unless it is kept.
-class FinishedBody {
- public:
-  explicit FinishedBody(Transfer& transfer) : transfer_(transfer) {}
-  FinishedBody(const FinishedBody&) = delete;
-  FinishedBody& operator=(const FinishedBody&) = delete;
-  ~FinishedBody() {
-    if (!kept_) Discard(transfer_);
-  }
-  void Keep() { kept_ = true; }
-
- private:
-  Transfer& transfer_;
-  bool kept_ = false;
-};
-
-TemporaryFile CreateBodyFile(const std::string& destination) {
-  try {
-    return CreateTemporaryBeside(destination);
-  } catch (const FileError& error) {
-    throw DownloadError("Cannot create a temporary file for \"" + destination +
-                        "\": " + SystemErrorText(static_cast<DWORD>(error.ErrorNumber())));
-  }
-}
-
 }  // namespace
 
 Redirect ResolveRedirect(std::string_view from, std::string_view location) {
@@ -452,35 +403,22 @@ Redirect ResolveRedirect(std::string_view from, std::string_view location) {
   return {std::move(target), ""};
 }
 
-void WinHttpDownload::Fetch(const std::string& url, const std::string& path,
-                            std::uint64_t max_bytes, const DownloadTimeouts& timeouts,
-                            const DownloadProgress& progress) {
-  const auto transfer =
-      std::make_shared<Transfer>(url, path, max_bytes, timeouts, CreateBodyFile(path));
+void StreamWithWinHttp(const std::string& url, std::uint64_t max_bytes,
+                       const DownloadTimeouts& timeouts, const DownloadProgress& progress,
+                       const std::shared_ptr<BodySink>& sink) {
+  const auto transfer = std::make_shared<Transfer>(url, max_bytes, timeouts, sink);
   try {
     std::thread([transfer] { RunOnItsThread(transfer); }).detach();
   } catch (const std::system_error& error) {
-    Discard(*transfer);
     throw DownloadError("Cannot download " + url + ": " + error.what());
   }
   Watch(*transfer, progress);
 
-  // Finished: the file is this thread's now.
-  FinishedBody body_file(*transfer);
+  // Finished: the thread has let go of the sink.
   if (transfer->failure) throw DownloadError("Cannot download " + url + ": " + *transfer->failure);
   if (progress && !progress(transfer->received, LengthOf(*transfer))) {
     throw DownloadCancelled("The download of " + url + " was cancelled");
   }
-  TemporaryFile& body = transfer->body;
-  if (::FlushFileBuffers(body.file.Get()) == 0 || !body.file.Close()) {
-    throw DownloadError("Cannot write \"" + body.path + "\": " + SystemErrorText(::GetLastError()));
-  }
-  if (::MoveFileExW(Widen(body.path).c_str(), Widen(path).c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
-    throw DownloadError("Cannot store the download as \"" + path +
-                        "\": " + SystemErrorText(::GetLastError()));
-  }
-  body_file.Keep();
 }
 
 }  // namespace tickerloom::platform::win32

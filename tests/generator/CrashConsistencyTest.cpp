@@ -19,6 +19,7 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FakeForm.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/TempFolder.h"
 
 namespace tickerloom::generator {
@@ -31,15 +32,17 @@ using testing::WriteBytes;
 const FakeForm kForm("a", "1", "s", "2");
 const std::string kNewLine = "\r\nBind F2 \"execrul s-1.rul\"\r\n";
 
-// Runs one generation in a child whose file layer calls at_step before each
-// of its steps; the child's exit code, -1 when it was killed.
-int GenerateInAChild(const std::function<void(std::string_view step)>& at_step,
-                     std::string* steps_seen = nullptr) {
+// Runs one generation in a child whose file primitives call at_step before
+// each of their steps; the child's exit code, -1 when it was killed.
+int GenerateInAChild(const std::function<void()>& at_step, std::string* steps_seen = nullptr) {
   const auto result = testing::RunInChild([&](std::string& message) {
-    platform::PosixFileSystem files([&](std::string_view step) {
-      message.append(step).append("\n");
-      at_step(step);
-    });
+    platform::FileLayer files(
+        testing::Around(platform::PosixFilePrimitives(),
+                        [&](std::string_view step, const std::function<platform::Status()>& call) {
+                          message.append(step).append("\n");
+                          at_step();
+                          return call();
+                        }));
     FakeForm form = kForm;
     GenerateScrollScript(form, files);
     return 0;
@@ -53,26 +56,32 @@ TEST(CrashConsistency, AKillAtEveryStepLeavesTheOldOrTheNewFile) {
   std::string old_contents = AdvertLine() + "\r\n\r\n";
   for (int line = 0; line < 100; ++line) old_contents += "Bind F7 \"execrul other-1.rul\"\r\n";
 
-  // The steps of one whole run, the rewrite's in this order.
+  // The steps of one whole run. Between the temporary file's creation and
+  // its rename, it gets its bytes and the old file's owner and mode, and is
+  // flushed to disk and closed.
   WriteBytes("autoexec.rul", old_contents);
   std::string listed;
-  ASSERT_EQ(GenerateInAChild([](std::string_view) {}, &listed), 0);
+  ASSERT_EQ(GenerateInAChild([] {}, &listed), 0);
   std::vector<std::string> steps;
   std::istringstream lines(listed);
   for (std::string step; std::getline(lines, step);) steps.push_back(step);
-  ASSERT_EQ(steps, (std::vector<std::string>{
-                       "create", "write", "close",  // s-1.rul
-                       "lock", "create a temporary file", "write", "set the owner of",
-                       "set the permissions of", "flush to disk", "close", "replace",
-                       "remove orphaned temporary files", "flush the folder"}));
-  const auto replace = std::find(steps.begin(), steps.end(), "replace") - steps.begin();
+  const platform::FilePrimitives& os = platform::PosixFilePrimitives();
+  const auto created = std::find(steps.begin(), steps.end(), os.create_new.name);
+  const auto renamed = std::find(created, steps.end(), os.rename.name);
+  ASSERT_NE(renamed, steps.end()) << listed;
+  for (const std::string_view step :
+       {os.write.name, os.set_owner.name, os.set_mode.name, os.flush.name, os.close.name}) {
+    EXPECT_NE(std::find(created, renamed, step), renamed) << step << " in " << listed;
+  }
+  EXPECT_EQ(std::count(steps.begin(), steps.end(), os.rename.name), 1) << listed;
+  const auto replace = renamed - steps.begin();
 
   for (std::size_t kill_at = 0; kill_at < steps.size(); ++kill_at) {
     SCOPED_TRACE(::testing::Message()
                  << "killed before step " << kill_at + 1 << ", " << steps[kill_at]);
     WriteBytes("autoexec.rul", old_contents);
     std::size_t step = 0;
-    EXPECT_EQ(GenerateInAChild([&](std::string_view) {
+    EXPECT_EQ(GenerateInAChild([&] {
                 if (step++ == kill_at) ::raise(SIGKILL);
               }),
               -1);

@@ -2,14 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/TemporaryName.h"
+#include "tests/support/FakeForm.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/NativeFileSystem.h"
 #include "tests/support/TempFolder.h"
 
 namespace tickerloom::platform {
 namespace {
 
+using testing::ListFolder;
 using testing::ReadBytes;
 using testing::WriteBytes;
 
@@ -113,6 +119,51 @@ TEST(FileSystem, RenamesAndDeletes) {
   EXPECT_FALSE(files.FileExists("a"));
   files.RemoveFile("b");
   EXPECT_FALSE(files.FileExists("b"));
+}
+
+// A Make whose file steps fail as on a full disk: each step of a run in turn,
+// then every step of each name the table lists. The failure is told with the
+// path and the OS's text, and autoexec.rul stays wholly old (wholly new where
+// only a step after its rename failed: those cost nothing); no temporary
+// file stays behind.
+TEST(FileSystem, AMakeWhoseStepFailsTellsItAndLosesNothing) {
+  const testing::FakeForm form("ab", "1", "s", "2");
+  const std::string old_contents = "old\r\n";
+  const FilePrimitives& native = testing::NativePrimitives();
+  std::vector<std::string> steps;
+  std::string new_contents;
+  {
+    testing::TempFolder folder;
+    WriteBytes("autoexec.rul", old_contents);
+    FileLayer files(testing::Noting(native, steps));
+    ASSERT_EQ(testing::GenerationFailure(form, files), "no failure");
+    new_contents = ReadBytes("autoexec.rul");
+  }
+  std::vector<std::pair<std::string, FilePrimitives>> faults;
+  for (std::size_t index = 0; index < steps.size(); ++index) {
+    faults.emplace_back("step " + std::to_string(index) + ", " + steps[index],
+                        testing::FailingAt(native, "", index, testing::kDiskFull));
+  }
+  for (const std::string_view name : native.StepNames()) {
+    faults.emplace_back("every " + std::string(name),
+                        testing::FailingAt(native, name, testing::kEveryTime, testing::kDiskFull));
+  }
+  const std::string disk_full = "\": " + native.error_text(testing::kDiskFull);
+  for (const auto& [fault, primitives] : faults) {
+    SCOPED_TRACE(fault);
+    testing::TempFolder folder;
+    WriteBytes("autoexec.rul", old_contents);
+    FileLayer files(primitives);
+    const std::string failure = testing::GenerationFailure(form, files);
+    if (failure == "no failure") {
+      EXPECT_EQ(ReadBytes("autoexec.rul"), new_contents);
+    } else {
+      EXPECT_EQ(failure.rfind("Cannot ", 0), 0u) << failure;
+      EXPECT_TRUE(failure.ends_with(disk_full)) << failure;
+      EXPECT_EQ(ReadBytes("autoexec.rul"), old_contents);
+    }
+    EXPECT_EQ(ListFolder(".").find(".tmp-"), std::string::npos) << ListFolder(".");
+  }
 }
 
 // The one naming rule of temporary files on every platform: what a name made

@@ -10,6 +10,7 @@
 #include "generator/ScriptFormat.h"
 #include "generator/Text.h"
 #include "tests/support/FakeForm.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/MemoryFileSystem.h"
 #include "tests/support/NativeFileSystem.h"
 #include "tests/support/TempFolder.h"
@@ -19,7 +20,6 @@
 #include <cstdlib>
 
 #include "platform/posix/PosixCodePage.h"
-#include "tests/support/ChildProcess.h"
 #endif
 
 namespace tickerloom::generator {
@@ -255,17 +255,18 @@ TEST(GenerateScrollScript, FileFailuresStopTheRunAndReportPathAndReason) {
   }
 }
 
+#endif
+
 TEST(GenerateScrollScript, FullDiskDuringAScriptFileIsReported) {
   testing::TempFolder folder;
   WriteBytes("autoexec.rul", "old\r\n");
-  // a script file here is 46 bytes
-  const auto result = testing::GenerateOnAFullDisk(40, FakeForm("abcdefghij", "10", "big", "2"));
-  EXPECT_EQ(result.exit_code, 1);
-  EXPECT_EQ(result.message, "Cannot write \"big-1.rul\": File too large");
+  const platform::FilePrimitives& native = testing::NativePrimitives();
+  platform::FileLayer files(testing::FailingAt(native, native.write.name, 0, testing::kDiskFull));
+  EXPECT_EQ(testing::GenerationFailure(FakeForm("abcdefghij", "10", "big", "2"), files),
+            "Cannot write \"big-1.rul\": " + native.error_text(testing::kDiskFull));
   EXPECT_EQ(ReadBytes("autoexec.rul"), "old\r\n");
   EXPECT_EQ(ListFolder("."), "autoexec.rul big-1.rul");
 }
-#endif
 
 }  // namespace
 }  // namespace tickerloom::generator

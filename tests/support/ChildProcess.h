@@ -1,14 +1,12 @@
-// Runs a piece of code in a forked child, for faults that must not reach the
-// test process itself (resource limits, signals).
+// Runs a piece of code in a forked child, for what must not reach the test
+// process itself (signals, another user).
 #pragma once
 
 #include <grp.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <functional>
 #include <stdexcept>
@@ -75,13 +73,6 @@ inline ChildResult RunAsOrdinaryUser(const std::vector<gid_t>& groups,
     }
     return body(message);
   });
-}
-
-// Makes every file larger than `bytes` fail to grow, as on a full disk.
-inline void LimitFileSize(rlim_t bytes) {
-  std::signal(SIGXFSZ, SIG_IGN);
-  const rlimit limit{bytes, bytes};
-  ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 }  // namespace tickerloom::testing

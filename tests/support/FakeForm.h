@@ -4,6 +4,8 @@
 #include <string>
 
 #include "generator/ScriptForm.h"
+#include "generator/ScriptGenerator.h"
+#include "platform/FileSystem.h"
 
 namespace tickerloom::testing {
 
@@ -27,32 +29,27 @@ class FakeForm final : public generator::ScriptForm {
   std::string text_, line_, name_, bind_;
 };
 
+// What the FileError that ends a generation through files says, or "no
+// failure".
+inline std::string GenerationFailure(const FakeForm& form, platform::FileSystem& files) {
+  FakeForm copy = form;
+  try {
+    generator::GenerateScrollScript(copy, files);
+  } catch (const platform::FileError& error) {
+    return error.what();
+  }
+  return "no failure";
+}
+
 }  // namespace tickerloom::testing
 
-// A full disk through RLIMIT_FSIZE in a forked child: POSIX only.
+// Generations in processes of their own: POSIX only.
 #ifndef _WIN32
-#include "generator/ScriptGenerator.h"
+#include <unistd.h>
+
 #include "platform/posix/PosixFileSystem.h"
-#include "tests/support/ChildProcess.h"
 
 namespace tickerloom::testing {
-
-// Runs a generation in a child whose files cannot grow beyond max_file_size
-// bytes, as on a full disk. Exit code 1 and the error text when it failed.
-inline ChildResult GenerateOnAFullDisk(rlim_t max_file_size, const FakeForm& form) {
-  return RunInChild([&](std::string& message) {
-    LimitFileSize(max_file_size);
-    platform::PosixFileSystem files;
-    FakeForm copy = form;
-    try {
-      generator::GenerateScrollScript(copy, files);
-    } catch (const platform::FileError& error) {
-      message = error.what();
-      return 1;
-    }
-    return 0;
-  });
-}
 
 // Starts a child that runs `runs` generations through its own file layer and
 // exits with 0, or with 1 at the first failure. The caller reaps it.

@@ -119,7 +119,7 @@ class CheckForUpdateTest : public ::testing::Test {
   UpdateSource source_;
   platform::PosixFileSystem files_;
   platform::PosixUpdateFiles update_files_;
-  platform::CurlDownload download_;
+  platform::FileDownload download_{platform::PosixFilePrimitives(), platform::StreamWithCurl};
   testing::FakeMessageBoxes boxes_;
   testing::FakeProgressBoxes progress_;
   testing::FakeTimers timers_;

@@ -5,11 +5,14 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "platform/posix/PosixFiles.h"
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/DownloadCases.h"
 #include "tests/update/support/TestServer.h"
@@ -19,9 +22,7 @@ namespace {
 
 using testing::Binary;
 using testing::FailingDownload;
-using testing::kFloorTimeouts;
 using testing::kTestTimeouts;
-using testing::kTotalTimeouts;
 using testing::ListFolder;
 using testing::ReadBytes;
 using testing::TempFolder;
@@ -44,19 +45,28 @@ class CurlDownloadTest : public ::testing::Test {
              const DownloadProgress& progress = {}) {
     download_.Fetch(url, path, max_bytes, timeouts, progress);
   }
+  testing::DownloadBench Bench() {
+    return {.serve = [this](const std::string& name,
+                            const std::string& bytes) { WriteBytes(Served(name), bytes); },
+            .route = [this](const std::string& path,
+                            const std::string& action) { server_->Route(path, action); },
+            .url = [this](const std::string& path) { return Url(path); },
+            .download = [](const FilePrimitives& os) -> std::unique_ptr<Download> {
+              return std::make_unique<FileDownload>(os, StreamWithCurl);
+            },
+            .native = PosixFilePrimitives(),
+            .out = Out(),
+            .out_holds_only =
+                [this](const std::string& listing) { return ListFolder(Out()) == listing; }};
+  }
 
   TempFolder temp_;
   std::unique_ptr<TestServer> server_;
-  CurlDownload download_;
+  FileDownload download_{PosixFilePrimitives(), StreamWithCurl};
 };
 
-TEST_F(CurlDownloadTest, StoresTheBodyExactlyAndReplacesAnOlderFile) {
-  const std::string body = Binary(300000);
-  WriteBytes(Served("file.bin"), body);
-  WriteBytes(Out() + "file.bin", "older contents");
-  Fetch(Url("file.bin"), Out() + "file.bin", body.size());
-  EXPECT_EQ(ReadBytes(Out() + "file.bin"), body);
-  EXPECT_EQ(ListFolder(Out()), "file.bin");
+TEST_F(CurlDownloadTest, StoresWholeBodiesUpToTheLimitOverOlderFiles) {
+  testing::ExpectWholeBodiesUpToTheLimit(Bench());
 }
 
 TEST_F(CurlDownloadTest, FollowsUpToFiveHttpRedirects) {
@@ -69,66 +79,16 @@ TEST_F(CurlDownloadTest, FollowsUpToFiveHttpRedirects) {
   EXPECT_EQ(ReadBytes(Out() + "got"), "arrived");
 }
 
-TEST_F(CurlDownloadTest, BodyOfExactlyTheLimitIsAccepted) {
-  WriteBytes(Served("sized"), Binary(5000));
-  server_->Route("/unsized", "nolength");
-  WriteBytes(Served("unsized"), Binary(5000));
-  Fetch(Url("sized"), Out() + "a", 5000);
-  Fetch(Url("unsized"), Out() + "b", 5000);
-  EXPECT_EQ(ListFolder(Out()), "a b");
-  EXPECT_EQ(ReadBytes(Out() + "b"), Binary(5000));
+TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
+  testing::ExpectEachFailureKeepsTheOldFile(
+      Bench(),
+      testing::FailingDownloads("http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/x",
+                                "https://127.0.0.1:" + std::to_string(server_->Port()) + "/big"),
+      &FailingDownload::libcurl);
 }
 
-TEST_F(CurlDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
-  WriteBytes(Served("big"), Binary(5001));
-  WriteBytes(Served("unsized"), Binary(5001));
-  std::string chain;
-  for (int i = 1; i <= 6; ++i) {
-    server_->Route("/c" + std::to_string(i), "redirect /c" + std::to_string(i + 1));
-  }
-  WriteBytes(Served("c7"), "too far");
-  const std::string closed = "http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/x";
-  const FailingDownload cases[] = {
-      {"not found", "", "missing", 100, "404"},
-      {"server error", "/broken status 500", "broken", 100, "500"},
-      {"no content length, too long", "/unsized nolength", "unsized", 5000, "larger than 5000"},
-      {"content length too long", "", "big", 5000, "larger than 5000"},
-      {"endless data", "/endless endless", "endless", 5000000, "larger than 5000000"},
-      {"six redirects", "", "c1", 100, "redirect"},
-      {"redirect to file", "/tofile redirect file:///etc/hostname", "tofile", 100, "file"},
-      {"redirect to ftp", "/toftp redirect ftp://127.0.0.1/x", "toftp", 100, "ftp"},
-      {"file address", "", "file:///etc/hostname", 100, "file"},
-      {"unreachable", "", closed, 100, "onnect"},
-      {"https to a plain server", "",
-       "https://127.0.0.1:" + std::to_string(server_->Port()) + "/big", 10000, "SSL"},
-      {"stalls after the headers", "/stall stall", "stall", 1000000, "nothing received for 1 s"},
-      {"never answers", "/silent silent", "silent", 1000000, "nothing received for 1 s"},
-      {"trickles below the floor speed", "/slow trickle 100", "slow", 1000000,
-       "less than 1024 bytes a second over 1 s", kFloorTimeouts},
-      {"trickles past the total time", "/drip trickle 2", "drip", 1000000, "timed out",
-       kTotalTimeouts},
-      {"never answers within the total time", "/silent silent", "silent", 1000000, "timed out",
-       kTotalTimeouts},
-  };
-  for (const FailingDownload& c : cases) {
-    SCOPED_TRACE(c.name);
-    if (!c.route.empty()) {
-      const auto blank = c.route.find(' ');
-      server_->Route(c.route.substr(0, blank), c.route.substr(blank + 1));
-    }
-    const std::string url = c.url.find(':') == std::string::npos ? Url(c.url) : c.url;
-    WriteBytes(Out() + "kept", "older contents");
-    try {
-      Fetch(url, Out() + "kept", c.max_bytes, c.timeouts);
-      ADD_FAILURE() << "no error";
-    } catch (const DownloadError& error) {
-      const std::string text = error.what();
-      EXPECT_NE(text.find(url), std::string::npos) << text;
-      EXPECT_NE(text.find(c.expected), std::string::npos) << text;
-    }
-    EXPECT_EQ(ReadBytes(Out() + "kept"), "older contents");
-    EXPECT_EQ(ListFolder(Out()), "kept");
-  }
+TEST_F(CurlDownloadTest, AFileStepThatFailsKeepsTheOldFileAndLeavesNothingElse) {
+  testing::ExpectEachFileStepFailureKeepsTheOldFile(Bench(), ENOSPC);
 }
 
 TEST(CurlDownload, RefusesAServerWhoseCertificateNobodyVouchesFor) {
@@ -138,7 +98,8 @@ TEST(CurlDownload, RefusesAServerWhoseCertificateNobodyVouchesFor) {
   TestServer server(temp.Path() + "/server", true);
   const std::string url = server.BaseUrl() + "file";
   try {
-    CurlDownload().Fetch(url, temp.Path() + "/file", 100, kTestTimeouts, {});
+    FileDownload(PosixFilePrimitives(), StreamWithCurl)
+        .Fetch(url, temp.Path() + "/file", 100, kTestTimeouts, {});
     ADD_FAILURE() << "no error";
   } catch (const DownloadError& error) {
     const std::string text = error.what();

@@ -3,7 +3,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -15,6 +17,7 @@
 #include "platform/posix/PosixUpdateFiles.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
+#include "tests/update/support/UpdateFilesCases.h"
 
 namespace tickerloom::platform {
 namespace {
@@ -118,25 +121,9 @@ TEST(PosixProcess, ExitNowRunsNoExitHandlers) {
 
 TEST(PosixUpdateFiles, TemporaryFilesAreNewEmptyUniqueAndNameTheirFileAndOwner) {
   TempFolder temp;
-  const std::string folder = temp.Path() + "/";
   PosixUpdateFiles files;
-  const std::string first = files.CreateTemporaryFile(folder + "NewQuorvane.exe");
-  const std::string second = files.CreateTemporaryFile(folder + "NewQuorvane.exe");
-  // A temporary beside a temporary (as a download makes) stands for the same file.
-  const std::string nested = files.CreateTemporaryFile(first);
-  EXPECT_NE(first, second);
-  for (const std::string& path : {first, second, nested}) {
-    const std::string owned = folder + ".NewQuorvane.exe.tmp-" + std::to_string(::getpid()) + "-";
-    EXPECT_EQ(path.rfind(owned, 0), 0u) << path;
-    EXPECT_EQ(ReadBytes(path), "");
-  }
-  const std::string missing = temp.Path() + "/missing/";
-  try {
-    files.CreateTemporaryFile(missing + "x");
-    ADD_FAILURE() << "no error";
-  } catch (const FileError& error) {
-    EXPECT_NE(std::string(error.what()).find(missing), std::string::npos) << error.what();
-  }
+  testing::ExpectNewEmptyUniqueTemporariesNamedForTheirFileAndOwner(
+      files, temp.Path() + "/", static_cast<std::uint32_t>(::getpid()), ENOENT);
 }
 
 TEST(PosixUpdateFiles, RemovesOnlyTheTemporariesOfProcessesThatHaveEnded) {
@@ -188,27 +175,7 @@ TEST(PosixUpdateFiles, TakesTheRunningProgramsPermissionsOrMakesTheFileExecutabl
 TEST(PosixUpdateFiles, ReadsAFileInChunksInOrder) {
   TempFolder temp;
   PosixUpdateFiles files;
-  std::string bytes(300001, '\0');
-  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
-  WriteBytes(temp.Path() + "/file", bytes);
-  std::string read;
-  int chunks = 0;
-  files.ReadInChunks(temp.Path() + "/file", [&](std::span<const std::byte> chunk) {
-    read.append(reinterpret_cast<const char*>(chunk.data()), chunk.size());
-    ++chunks;
-  });
-  EXPECT_EQ(read, bytes);
-  EXPECT_GT(chunks, 1) << "never the whole file at once";
-
-  std::filesystem::create_directory(temp.Path() + "/folder");
-  for (const std::string& path : {temp.Path() + "/missing", temp.Path() + "/folder"}) {
-    try {
-      files.ReadInChunks(path, [](std::span<const std::byte>) {});
-      ADD_FAILURE() << "no error for " << path;
-    } catch (const FileError& error) {
-      EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
-    }
-  }
+  testing::ExpectTheBytesInChunksInOrder(files, temp.Path() + "/");
 }
 
 }  // namespace

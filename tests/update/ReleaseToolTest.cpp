@@ -96,7 +96,7 @@ TEST(ReleaseTool, PublishedDirectoryIsAcceptedByTheUpdateCheck) {
   public_hex.pop_back();
   platform::PosixFileSystem files;
   platform::PosixUpdateFiles update_files;
-  platform::CurlDownload download;
+  platform::FileDownload download(platform::PosixFilePrimitives(), platform::StreamWithCurl);
   testing::FakeMessageBoxes boxes;
   boxes.answers = {platform::MessageAnswer::kYes};
   testing::FakeProgressBoxes progress;

@@ -74,7 +74,7 @@ class SelfUpdateTest : public ::testing::Test {
   SecretKey secret_key_{};
   platform::PosixFileSystem files_;
   platform::PosixUpdateFiles update_files_;
-  platform::CurlDownload download_;
+  platform::FileDownload download_{platform::PosixFilePrimitives(), platform::StreamWithCurl};
   testing::FakeProcess process_;
   std::unique_ptr<testing::TestServer> server_;
   std::unique_ptr<SelfUpdate> hook_;

@@ -10,9 +10,9 @@
 //           folder through the Windows file layer (autoexec.rul included);
 //   stop-at <n> <steps file>
 //           makes a one-letter scroll script "s" for F2 in its working folder,
-//           noting each step of the file layer in <steps file>, and ends
-//           itself at once (TerminateProcess, exit code 9) just before step n
-//           (counted from 0; -1: never).
+//           noting each step of the file primitives in <steps file>, and
+//           ends itself at once (TerminateProcess, exit code 9) just before
+//           step n (counted from 0; -1: never).
 // Exit code 0, or 1 when something failed.
 #include <windows.h>
 
@@ -23,6 +23,7 @@
 #include "generator/ScriptGenerator.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "tests/support/FakeForm.h"
+#include "tests/support/FileFaults.h"
 
 namespace {
 
@@ -74,16 +75,20 @@ int Generate(const std::string& name, const std::string& key, int runs) {
 }
 
 int StopAt(int stop_at, const wchar_t* steps_file) {
+  using tickerloom::platform::Status;
   int step = 0;
-  tickerloom::platform::win32::Win32FileSystem files([&](std::string_view name) {
-    const HANDLE steps = ::CreateFileW(steps_file, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    const std::string line = std::string(name) + "\n";
-    DWORD written = 0;
-    ::WriteFile(steps, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    ::CloseHandle(steps);
-    if (step++ == stop_at) ::TerminateProcess(::GetCurrentProcess(), 9);
-  });
+  tickerloom::platform::FileLayer files(tickerloom::testing::Around(
+      tickerloom::platform::win32::Win32FilePrimitives(),
+      [&](std::string_view name, const std::function<Status()>& call) {
+        const HANDLE steps = ::CreateFileW(steps_file, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::string line = std::string(name) + "\n";
+        DWORD written = 0;
+        ::WriteFile(steps, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        ::CloseHandle(steps);
+        if (step++ == stop_at) ::TerminateProcess(::GetCurrentProcess(), 9);
+        return call();
+      }));
   tickerloom::testing::FakeForm form("a", "1", "s", "2");
   try {
     tickerloom::generator::GenerateScrollScript(form, files);

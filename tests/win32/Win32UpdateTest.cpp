@@ -11,18 +11,21 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Text.h"
 #include "platform/win32/Win32UpdateFiles.h"
 #include "platform/win32/WinHttpDownload.h"
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/DownloadCases.h"
 #include "tests/update/support/Fakes.h"
+#include "tests/update/support/UpdateFilesCases.h"
 #include "update/Update.h"
 
 namespace tickerloom::platform::win32 {
@@ -32,9 +35,7 @@ using namespace std::chrono_literals;
 using std::chrono::seconds;
 using testing::Binary;
 using testing::FailingDownload;
-using testing::kFloorTimeouts;
 using testing::kTestTimeouts;
-using testing::kTotalTimeouts;
 using testing::ListFolder;
 using testing::ReadBytes;
 using testing::WriteBytes;
@@ -149,20 +150,28 @@ class WinHttpDownloadTest : public ::testing::Test {
   bool OutHoldsOnly(const std::string& listing) {
     return Eventually([&] { return ListFolder(out_) == listing; });
   }
+  testing::DownloadBench Bench() {
+    return {.serve = [this](const std::string& name,
+                            const std::string& bytes) { server_.Serve(name, bytes); },
+            .route = [this](const std::string& path,
+                            const std::string& action) { server_.Route(path, action); },
+            .url = [this](const std::string& path) { return server_.Url(path); },
+            .download = [](const FilePrimitives& os) -> std::unique_ptr<Download> {
+              return std::make_unique<FileDownload>(os, StreamWithWinHttp);
+            },
+            .native = Win32FilePrimitives(),
+            .out = out_,
+            .out_holds_only = [this](const std::string& listing) { return OutHoldsOnly(listing); }};
+  }
 
   testing::TempFolder temp_;
   const std::string out_ = temp_.Path() + "\\out\\";
   LoopbackServer server_ = PlainServer();
-  WinHttpDownload download_;
+  FileDownload download_{Win32FilePrimitives(), StreamWithWinHttp};
 };
 
-TEST_F(WinHttpDownloadTest, StoresTheBodyExactlyAndReplacesAnOlderFile) {
-  const std::string body = Binary(300000);
-  server_.Serve("file.bin", body);
-  WriteBytes(out_ + "file.bin", "older contents");
-  Fetch(server_.Url("file.bin"), out_ + "file.bin", body.size());
-  EXPECT_EQ(ReadBytes(out_ + "file.bin"), body);
-  EXPECT_EQ(ListFolder(out_), "file.bin");
+TEST_F(WinHttpDownloadTest, StoresWholeBodiesUpToTheLimitOverOlderFiles) {
+  testing::ExpectWholeBodiesUpToTheLimit(Bench());
 }
 
 TEST_F(WinHttpDownloadTest, FollowsUpToFiveRedirectsOfEveryKind) {
@@ -176,67 +185,16 @@ TEST_F(WinHttpDownloadTest, FollowsUpToFiveRedirectsOfEveryKind) {
   EXPECT_EQ(ReadBytes(out_ + "got"), "arrived");
 }
 
-TEST_F(WinHttpDownloadTest, BodyOfExactlyTheLimitIsAccepted) {
-  server_.Serve("sized", Binary(5000));
-  server_.Serve("unsized", Binary(5000));
-  server_.Route("/unsized", "nolength");
-  Fetch(server_.Url("sized"), out_ + "a", 5000);
-  Fetch(server_.Url("unsized"), out_ + "b", 5000);
-  EXPECT_EQ(ListFolder(out_), "a b");
-  EXPECT_EQ(ReadBytes(out_ + "b"), Binary(5000));
+TEST_F(WinHttpDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
+  testing::ExpectEachFailureKeepsTheOldFile(
+      Bench(),
+      testing::FailingDownloads(
+          ClosedUrl(), "https://127.0.0.1:" + Environment("TICKERLOOM_TEST_SERVER_PORT") + "/big"),
+      &FailingDownload::winhttp);
 }
 
-TEST_F(WinHttpDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl) {
-  server_.Serve("big", Binary(5001));
-  server_.Serve("unsized", Binary(5001));
-  for (int i = 1; i <= 6; ++i) {
-    server_.Route("/c" + std::to_string(i), "redirect /c" + std::to_string(i + 1));
-  }
-  server_.Serve("c7", "too far");
-  const std::string plain_port = Environment("TICKERLOOM_TEST_SERVER_PORT");
-  const FailingDownload cases[] = {
-      {"not found", "", "missing", 100, "HTTP status 404"},
-      {"server error", "/broken status 500", "broken", 100, "HTTP status 500"},
-      {"no content length, too long", "/unsized nolength", "unsized", 5000, "larger than 5000"},
-      {"content length too long", "", "big", 5000, "larger than 5000"},
-      {"endless data", "/endless endless", "endless", 5000000, "larger than 5000000"},
-      {"six redirects", "", "c1", 100, "more than 5 redirects"},
-      {"redirect to file", "/tofile redirect file:///C:/windows/win.ini", "tofile", 100,
-       "\"file:///C:/windows/win.ini\", which is neither http nor https"},
-      {"redirect to ftp", "/toftp redirect ftp://127.0.0.1/x", "toftp", 100,
-       "\"ftp://127.0.0.1/x\", which is neither http nor https"},
-      {"file address", "", "file:///C:/windows/win.ini", 100, "only http and https"},
-      {"unreachable", "", ClosedUrl(), 100, "onnection with the server could not be established"},
-      {"https to a plain server", "", "https://127.0.0.1:" + plain_port + "/big", 10000,
-       "secure channel"},
-      {"stalls after the headers", "/stall stall", "stall", 1000000, "nothing received for 1 s"},
-      {"never answers", "/silent silent", "silent", 1000000, "nothing received for 1 s"},
-      {"trickles below the floor speed", "/slow trickle 100", "slow", 1000000,
-       "less than 1024 bytes a second over 1 s", kFloorTimeouts},
-      {"trickles past the total time", "/drip trickle 2", "drip", 1000000, "not complete after 1 s",
-       kTotalTimeouts},
-      {"never answers within the total time", "/silent silent", "silent", 1000000,
-       "not complete after 1 s", kTotalTimeouts},
-  };
-  for (const FailingDownload& c : cases) {
-    SCOPED_TRACE(c.name);
-    if (!c.route.empty()) {
-      const auto blank = c.route.find(' ');
-      server_.Route(c.route.substr(0, blank), c.route.substr(blank + 1));
-    }
-    const std::string url = c.url.find(':') == std::string::npos ? server_.Url(c.url) : c.url;
-    WriteBytes(out_ + "kept", "older contents");
-    try {
-      Fetch(url, out_ + "kept", c.max_bytes, c.timeouts);
-      ADD_FAILURE() << "no error";
-    } catch (const DownloadError& error) {
-      const std::string text = error.what();
-      EXPECT_EQ(text.rfind("Cannot download " + url + ": ", 0), 0u) << text;
-      EXPECT_NE(text.find(c.expected), std::string::npos) << text;
-    }
-    EXPECT_EQ(ReadBytes(out_ + "kept"), "older contents");
-    EXPECT_TRUE(OutHoldsOnly("kept")) << ListFolder(out_);
-  }
+TEST_F(WinHttpDownloadTest, AFileStepThatFailsKeepsTheOldFileAndLeavesNothingElse) {
+  testing::ExpectEachFileStepFailureKeepsTheOldFile(Bench(), ERROR_DISK_FULL);
 }
 
 TEST_F(WinHttpDownloadTest, RefusesAServerWhoseCertificateNobodyVouchesFor) {
@@ -333,27 +291,9 @@ TEST_F(WinHttpDownloadTest, ProgressEndsTheDownloadAtOnceAndNothingIsKept) {
 
 TEST(Win32UpdateFiles, TemporaryFilesAreNewEmptyUniqueAndNameTheirFileAndOwner) {
   testing::TempFolder temp;
-  const std::string folder = temp.Path() + "\\";
-  Win32UpdateFiles files(folder + "Quorvane.exe");
-  const std::string first = files.CreateTemporaryFile(folder + "NewQuorvane.exe");
-  const std::string second = files.CreateTemporaryFile(folder + "NewQuorvane.exe");
-  // A temporary beside a temporary (as a download makes) stands for the same file.
-  const std::string nested = files.CreateTemporaryFile(first);
-  EXPECT_NE(first, second);
-  for (const std::string& path : {first, second, nested}) {
-    const std::string owned =
-        folder + ".NewQuorvane.exe.tmp-" + std::to_string(::GetCurrentProcessId()) + "-";
-    EXPECT_EQ(path.rfind(owned, 0), 0u) << path;
-    EXPECT_EQ(ReadBytes(path), "");
-  }
-  const std::string missing = temp.Path() + "\\missing\\";
-  try {
-    files.CreateTemporaryFile(missing + "x");
-    ADD_FAILURE() << "no error";
-  } catch (const FileError& error) {
-    EXPECT_NE(std::string(error.what()).find(missing), std::string::npos) << error.what();
-    EXPECT_EQ(error.ErrorNumber(), ERROR_PATH_NOT_FOUND);
-  }
+  Win32UpdateFiles files(temp.Path() + "\\Quorvane.exe");
+  testing::ExpectNewEmptyUniqueTemporariesNamedForTheirFileAndOwner(
+      files, temp.Path() + "\\", ::GetCurrentProcessId(), ERROR_PATH_NOT_FOUND);
 }
 
 // A process that runs for as long as the object lives: the helper program,
@@ -471,26 +411,7 @@ TEST(Win32UpdateFiles, TakesTheProgramsAttributesButNeverReadOnly) {
 TEST(Win32UpdateFiles, ReadsAFileInChunksInOrder) {
   testing::TempFolder temp;
   Win32UpdateFiles files(temp.Path() + "\\Quorvane.exe");
-  const std::string bytes = Binary(300001);
-  WriteBytes(temp.Path() + "\\file", bytes);
-  std::string read;
-  int chunks = 0;
-  files.ReadInChunks(temp.Path() + "\\file", [&](std::span<const std::byte> chunk) {
-    read.append(reinterpret_cast<const char*>(chunk.data()), chunk.size());
-    ++chunks;
-  });
-  EXPECT_EQ(read, bytes);
-  EXPECT_GT(chunks, 1) << "never the whole file at once";
-
-  std::filesystem::create_directory(temp.Path() + "\\folder");
-  for (const std::string& path : {temp.Path() + "\\missing", temp.Path() + "\\folder"}) {
-    try {
-      files.ReadInChunks(path, [](std::span<const std::byte>) {});
-      ADD_FAILURE() << "no error for " << path;
-    } catch (const FileError& error) {
-      EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
-    }
-  }
+  testing::ExpectTheBytesInChunksInOrder(files, temp.Path() + "\\");
 }
 
 // The version check and the download of a signed update, through the
@@ -524,7 +445,7 @@ class Win32CheckForUpdate : public ::testing::Test {
   update::UpdateSource source_{server_.BaseUrl(), PublicKey()};
   Win32FileSystem files_;
   Win32UpdateFiles update_files_{app_ + "Quorvane.exe"};
-  WinHttpDownload download_;
+  FileDownload download_{Win32FilePrimitives(), StreamWithWinHttp};
   testing::FakeMessageBoxes boxes_;
   testing::FakeProgressBoxes progress_;
   testing::FakeTimers timers_;

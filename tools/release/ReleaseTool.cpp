@@ -26,6 +26,7 @@
 
 #include "common/Number.h"
 #include "common/ProgramInfo.h"
+#include "update/ServerFiles.h"
 #include "update/Signature.h"
 
 namespace {
@@ -110,12 +111,13 @@ int Publish(const std::string& version, const std::string& executable,
   std::error_code error;
   std::filesystem::create_directories(out_dir, error);
   if (error) throw Failure("Cannot create \"" + out_dir + "\": " + error.message());
-  const std::string base = out_dir + "/" + tickerloom::kExecutableName;
-  WriteNewFile(base, program, 0755, false);
-  WriteNewFile(base + ".sig", ToHex(signature) + "\n", 0644, false);
+  const std::string base = out_dir + "/";
+  WriteNewFile(base + tickerloom::kExecutableName, program, 0755, false);
+  WriteNewFile(base + SignatureFileName(tickerloom::kExecutableName), ToHex(signature) + "\n", 0644,
+               false);
   // The version file last: a server that already announces the version
   // before its program is in place would offer a download that fails.
-  WriteNewFile(base + "Ver.txt", version + "\r\n", 0644, false);
+  WriteNewFile(base + VersionFileName(tickerloom::kExecutableName), version + "\r\n", 0644, false);
   std::cout << "Published version " << version << " in " << out_dir << ", signed by "
             << ToHex(public_key) << "\n";
   return 0;

@@ -3,7 +3,8 @@
 # so that neither platform is ever offered the other's, signed with one key:
 #   <out>/          the Linux program (where installed Linux programs look:
 #                   TICKERLOOM_UPDATE_BASE_URL of the release preset)
-#   <out>/windows/  the Windows program (the windows-release preset's address)
+#   <out>/windows/  the Windows program (the windows-release preset's address;
+#                   update/ServerFiles.h names the directory)
 # each holding Quorvane.exeVer.txt, Quorvane.exe and Quorvane.exe.sig. A
 # program of the wrong kind for its directory is refused before anything is
 # written.
@@ -27,5 +28,7 @@ out="$6"
 [[ "$(head -c 2 "$windows_program")" == MZ ]] ||
   { echo "publish.sh: $windows_program is no Windows program" >&2; exit 1; }
 
+windows_directory="$(grep -oP 'kWindowsDirectory = "\K[^"]+' \
+  "$(dirname "${BASH_SOURCE[0]}")/../../update/ServerFiles.h")"
 "$tool" publish "$version" "$linux_program" "$secret_key" "$out"
-"$tool" publish "$version" "$windows_program" "$secret_key" "$out/windows"
+"$tool" publish "$version" "$windows_program" "$secret_key" "$out/${windows_directory%/}"
