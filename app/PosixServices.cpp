@@ -8,7 +8,7 @@
 #include "platform/posix/PosixProcess.h"
 
 #if TICKERLOOM_SELF_UPDATE
-#include "app/UpdatePrimitives.h"
+#include "app/ProgramSeams.h"
 #include "platform/curl/CurlDownload.h"
 #include "platform/posix/PosixUpdateFiles.h"
 #endif

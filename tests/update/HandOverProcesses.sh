@@ -103,17 +103,33 @@ press_default() {
   xdotool windowfocus --sync "$1"
   xdotool key --clearmodifiers Return
 }
+# A picture of window $1 in the screenshot folder as $2, once the box has
+# had a moment to draw itself: the pause is for the picture, which no test
+# looks at; nothing waits on it.
 screenshot() {
+  sleep "${3:-0.3}"
   import -window "$1" "$shots/$2"
 }
 
 # Starts program $1 by its full path, from an unrelated working folder, with
-# the environment settings that follow it (NAME=VALUE).
+# the environment settings that follow it (NAME=VALUE). Every program, and
+# every program it starts, adds its handled timer ticks to one trace
+# (tests/support/TracingHook.h), so that the tests wait for ticks, not times.
 start() {
-  (cd "$work" && exec env "${@:2}" "$1") 2>>"$work/stderr" &
+  (cd "$work" && exec env TICKERLOOM_TEST_TRACE="$work/trace" "${@:2}" "$1") 2>>"$work/stderr" &
   children+=($!)
   last_pid=$!
 }
+# How many times process $1 has traced event $2 ("Timer1", "Timer2", "Timer2 off").
+ticks() { grep -c -x "$1 [^ ]* $2" "$work/trace" 2>/dev/null || true; }
+# True once process $1's Timer2 has ticked and switched itself off.
+timer2_done() { (($(ticks "$1" "Timer2 off") > 0)); }
+# Waits until process $1 has handled $2 more Timer1 ticks than it had.
+timer1_ticks_more() {
+  local target=$(($(ticks "$1" Timer1) + $2))
+  within 30 timer1_reached "$1" "$target"
+}
+timer1_reached() { (($(ticks "$1" Timer1) >= $2)); }
 
 # True when process $1 has ended or shows its main window.
 window_or_end() { ended "$1" || has_main_window "$1"; }
@@ -158,7 +174,11 @@ state_table() {
   done
   within 20 program_has_window "$work/handover/NewQuorvane.exe" ||
     fail "handover: the new program did not start"
-  sleep 2.5
+  for row in steady delete_rename rename other_name lower_case lower_case_new; do
+    within 30 timer2_done "${pids[$row]}" || fail "$row: Timer2 did not tick"
+  done
+  within 30 timer2_done "$(pid_of "$work/handover/NewQuorvane.exe")" ||
+    fail "handover: the new program's Timer2 did not tick"
 
   local -A expected=(
     [steady]="Quorvane.exe"
@@ -194,7 +214,6 @@ state_table() {
   cp "$new_program" "$work/steady/NewQuorvane.exe.part"
   mv "$work/steady/NewQuorvane.exe.part" "$work/steady/NewQuorvane.exe"
   within 10 has_update_box "$old" || fail "steady: no message for the new program"
-  sleep 0.3
   screenshot "$(update_box_of "$old")" download-completed.png
   running "$old" || fail "steady: the old program ended before OK"
   [[ -z "$(pid_of "$work/steady/NewQuorvane.exe")" ]] || fail "steady: started before OK"
@@ -227,7 +246,6 @@ cycle() {
   has_main_window "$old" && fail "the window was shown before the check"
   files_are "$app" "Quorvane.exe Quorvane.execfu.tmp" ||
     fail "files during the prompt: $(files_in "$app")"
-  sleep 0.3
   local prompt
   prompt="$(update_box_of "$old")"
   screenshot "$prompt" newer-version-available.png
@@ -245,7 +263,6 @@ cycle() {
     files_are "$app" "NewQuorvane.exe Quorvane.exe" ||
       fail "files after the download: $(files_in "$app")"
     message=yes
-    sleep 0.3
     screenshot "$(update_box_of "$old")" cycle-download-completed.png
     press_default "$(update_box_of "$old")"
   fi
@@ -259,7 +276,9 @@ cycle() {
   cmp "$app/Quorvane.exe" "$root/Quorvane.exe" || fail "Quorvane.exe is not the program served"
   [[ "$(stat -c %a "$app/Quorvane.exe")" == 751 ]] ||
     fail "Quorvane.exe has mode $(stat -c %a "$app/Quorvane.exe"), the old one had 751"
-  sleep 1
+  # After its Timer2, a Timer1 tick that would announce anything left.
+  within 30 timer2_done "$new" || fail "the new program's Timer2 did not tick"
+  timer1_ticks_more "$new" 1 || fail "the new program's Timer1 does not tick"
   running "$new" || fail "the new program ended"
   [[ -z "$(update_box_of "$new")" ]] || fail "the new program shows an update box"
   files_are "$app" "Quorvane.exe" || fail "files later: $(files_in "$app")"
@@ -280,7 +299,9 @@ two_instances() {
   second=$last_pid
   within 20 has_main_window "$first" || fail "no window of the first program"
   within 20 has_main_window "$second" || fail "no window of the second program"
-  sleep 1.5 # most likely both Timer2s have ticked and Timer1 hands over with its box
+  # Both Timer2s have switched themselves off: Timer1 hands over, with its box.
+  within 30 timer2_done "$first" || fail "the first program's Timer2 did not tick"
+  within 30 timer2_done "$second" || fail "the second program's Timer2 did not tick"
   # Quorvane.exe must never be missing or not runnable.
   while :; do
     [[ -x "$app/Quorvane.exe" ]] || files_in "$app" >>"$work/missing"
@@ -289,19 +310,16 @@ two_instances() {
   watcher_pid=$!
   cp "$new_program" "$app/NewQuorvane.exe.part"
   mv "$app/NewQuorvane.exe.part" "$app/NewQuorvane.exe"
-  # A program whose Timer2 had not ticked yet (a slow machine) hands over
-  # without its box; either way each ends or announces.
-  within 10 box_or_end "$first" || fail "the first program neither announced the download nor ended"
-  within 10 box_or_end "$second" || fail "the second program neither announced the download nor ended"
+  within 10 has_update_box "$first" || fail "the first program did not announce the download"
+  within 10 has_update_box "$second" || fail "the second program did not announce the download"
   # Both press OK before the first one's new program has its first Timer2 tick.
-  for pid in "$first" "$second"; do
-    if running "$pid"; then press_default "$(update_box_of "$pid")"; fi
-  done
+  for pid in "$first" "$second"; do press_default "$(update_box_of "$pid")"; done
   within 10 ended "$first" || fail "the first program did not end after OK"
   within 10 ended "$second" || fail "the second program did not end after OK"
   within 20 files_are "$app" "Quorvane.exe" || fail "files: $(files_in "$app")"
-  sleep 2.5 # every new program's Timer2 has ticked
   for pid in $(pids_in "$app"); do
+    within 30 timer2_done "$pid" || fail "a new program's Timer2 did not tick"
+    timer1_ticks_more "$pid" 1 || fail "a new program's Timer1 does not tick"
     [[ -z "$(update_box_of "$pid")" ]] || fail "a new program shows an update box"
   done
   files_are "$app" "Quorvane.exe" && is_new "$app/Quorvane.exe" || fail "files later: $(files_in "$app")"
@@ -352,7 +370,7 @@ start_failure() {
     start "$app/Quorvane.exe"
     old=$last_pid
     within 20 has_main_window "$old" || fail "$case: no window"
-    sleep 1.5 # Timer2 has ticked
+    within 30 timer2_done "$old" || fail "$case: Timer2 did not tick"
     cp "$new_program" "$app/NewQuorvane.exe.part"
     chmod 0644 "$app/NewQuorvane.exe.part"
     [[ $case == broken ]] && printf 'not a program\n' >"$app/NewQuorvane.exe.part" &&
@@ -362,10 +380,9 @@ start_failure() {
     announced="$(update_box_of "$old")"
     press_default "$announced"
     within 10 box_or_end "$old" "$announced" && running "$old" || fail "$case: the failure was not told"
-    sleep 0.3
     screenshot "$(update_box_of "$old")" "start-failure-$case.png"
     press_default "$(update_box_of "$old")"
-    sleep 3 # six Timer1 ticks: none tries again
+    timer1_ticks_more "$old" 6 || fail "$case: Timer1 does not tick" # none tries again
     running "$old" && has_main_window "$old" || fail "$case: the program or its window is gone"
     [[ -z "$(update_box_of "$old")" ]] || fail "$case: another update box"
   done
@@ -399,8 +416,7 @@ download() {
   start_download
   first=$pid
   has_main_window "$first" && fail "the window was shown before the download"
-  sleep 1.5
-  screenshot "$box" progress-box.png
+  screenshot "$box" progress-box.png 1.5 # the bar a little way on
 
   # A second copy started meanwhile (no version file now) leaves the first
   # one's temporary files alone.
@@ -418,8 +434,8 @@ download() {
   printf '1.2\r\n' >"$app/Quorvane.execfu.tmp"
   echo "killed halfway: $(files_in "$app")"
   start "$app/Quorvane.exe"
+  # An offer would come before the window.
   within 20 has_main_window "$last_pid" || fail "the next start shows no window"
-  sleep 1
   [[ -z "$(update_box_of "$last_pid")" ]] || fail "the next start made an offer"
   files_are "$app" "Quorvane.exe" || fail "left after the next start: $(files_in "$app")"
   kill -KILL "$last_pid"
@@ -429,7 +445,7 @@ download() {
   start_download
   xdotool windowfocus --sync "$box" key --clearmodifiers Escape
   within 10 has_main_window "$pid" || fail "no window after Cancel"
-  sleep 1.5
+  timer1_ticks_more "$pid" 2 || fail "Timer1 does not tick after Cancel"
   running "$pid" && [[ -z "$(update_box_of "$pid")" ]] || fail "a box or an end after Cancel"
   files_are "$app" "Quorvane.exe" || fail "left after Cancel: $(files_in "$app")"
   echo "PASS: a killed download is cleaned up at the next start, a running one's is not; Cancel keeps nothing"

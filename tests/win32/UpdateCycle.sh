@@ -71,19 +71,39 @@ press_return() {
   xdotool windowfocus --sync "$1"
   xdotool key --clearmodifiers Return
 }
+# A picture of window $1 in the screenshot folder as $2, once the box has had
+# a moment to draw itself: the pause is for the picture only.
 screenshot() {
+  sleep "${3:-0.3}"
   eval "$(xdotool getwindowgeometry --shell "$1")"
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$shots/$2"
 }
 # True when a temporary file of the new program in folder $1 has bytes.
 download_began() { [[ -n "$(find "$1" -name '.NewQuorvane.exe.tmp-*' -size +0)" ]]; }
 
-# Starts the Windows program $1 in its folder; sets last_pid.
+# Starts the Windows program $1 in its folder; sets last_pid. It, and the
+# program it may start, add their handled timer ticks to a trace of this
+# start's own (tests/support/TracingHook.h), so that the tests wait for
+# ticks, not times.
+starts=0
 start() {
-  (cd "$(dirname "$1")" && exec "$wine" "$(basename "$1")") >>"$work/wine.log" 2>&1 </dev/null &
+  trace="$work/trace-$((++starts))"
+  (cd "$(dirname "$1")" &&
+    exec env TICKERLOOM_TEST_TRACE="$(windows_path "$trace")" "$wine" "$(basename "$1")") \
+    >>"$work/wine.log" 2>&1 </dev/null &
   children+=($!)
   last_pid=$!
 }
+# How many times the program running as $1 in the last start has traced
+# event $2 ("Timer1", "Timer2", "Timer2 off").
+ticks() { grep -c -x "[0-9]* $1 $2" "$trace" 2>/dev/null || true; }
+timer2_done() { (($(ticks "$1" "Timer2 off") > 0)); }
+# Waits until the program running as $1 has handled $3 more ticks of timer $2.
+ticks_more() {
+  local target=$(($(ticks "$1" "$2") + $3))
+  within 60 ticks_reached "$1" "$2" "$target"
+}
+ticks_reached() { (($(ticks "$1" "$2") >= $3)); }
 # Holds file $1 open as a running program's file is held, until the marker
 # file $2 (which the helper makes once it holds the file) goes.
 hold() {
@@ -117,8 +137,7 @@ cycle() {
   # Timer2 tick hands over without a word.
   if within 30 has_update_box "$prompt"; then
     box="$(update_box "$prompt")"
-    sleep 0.5
-    screenshot "$box" progress-box.png 2>/dev/null || true
+    screenshot "$box" progress-box.png 0.5 2>/dev/null || true
   fi
   within 60 window_or_end "$old" || fail "no window after the download"
   within 30 box_or_end "$old" || fail "the old program neither announced the download nor ended"
@@ -133,7 +152,8 @@ cycle() {
   within 60 has_main_window || fail "the new program shows no window"
   within 30 files_are "$app" "Quorvane.exe" || fail "files in the end: $(files_in "$app")"
   cmp "$app/Quorvane.exe" "$root/Quorvane.exe" || fail "Quorvane.exe is not the program served"
-  sleep 1.5 # the new program's Timer2 has ticked
+  within 60 timer2_done NewQuorvane.exe || fail "the new program's Timer2 did not tick"
+  ticks_more NewQuorvane.exe Timer1 1 || fail "the new program's Timer1 does not tick"
   has_main_window || fail "the new program ended"
   has_update_box && fail "the new program shows an update box"
   files_are "$app" "Quorvane.exe" || fail "files later: $(files_in "$app")"
@@ -154,7 +174,7 @@ in_use() {
   hold "$app/Quorvane.exe" "$work/released.held"
   start "$app/NewQuorvane.exe"
   within 60 has_main_window || fail "released: the new program shows no window"
-  sleep 3 # some of its Timer2 ticks find Quorvane.exe in use
+  ticks_more NewQuorvane.exe Timer2 3 || fail "released: Timer2 does not tick" # finding it in use
   files_are "$app" "NewQuorvane.exe Quorvane.exe" || fail "released: files $(files_in "$app")"
   rm "$work/released.held"
   within 30 files_are "$app" "Quorvane.exe" || fail "released: files $(files_in "$app")"
@@ -177,7 +197,7 @@ in_use() {
   files_are "$app" "NewQuorvane.exe Quorvane.exe" || fail "held: files $(files_in "$app")"
   screenshot "$box" in-use.png
   press_return "$box"
-  sleep 3 # three more Timer2 periods: none tries again
+  ticks_more NewQuorvane.exe Timer1 6 || fail "held: Timer1 does not tick" # none tries again
   has_update_box && fail "held: another box"
   has_main_window || fail "held: the new program ended"
   files_are "$app" "NewQuorvane.exe Quorvane.exe" || fail "held: files $(files_in "$app")"
@@ -209,7 +229,7 @@ download() {
   start "$app/Quorvane.exe"
   pid=$last_pid
   within 60 has_main_window || fail "the next start shows no window"
-  sleep 1.5 # its Timer2 has ticked
+  within 60 timer2_done Quorvane.exe || fail "the next start's Timer2 did not tick"
   has_update_box && fail "the next start made an offer"
   files_are "$app" "Quorvane.exe" || fail "left after the next start: $(files_in "$app")"
   kill -KILL "$pid"
@@ -228,7 +248,7 @@ download() {
   xdotool windowfocus --sync "$box" key --clearmodifiers Escape
   within 30 has_main_window || fail "no window after Cancel"
   within 30 files_are "$app" "Quorvane.exe" || fail "left after Cancel: $(files_in "$app")"
-  sleep 1.5
+  ticks_more Quorvane.exe Timer1 2 || fail "Timer1 does not tick after Cancel"
   ended "$pid" && fail "the program ended after Cancel"
   has_update_box && fail "a box after Cancel"
   echo "PASS: a killed download is cleaned up at the next start; Cancel keeps nothing"

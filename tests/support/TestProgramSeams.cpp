@@ -1,17 +1,27 @@
-// The test program's primitives for the update's files, for the crash tests
-// of the hand-over (tests/update/HandOverProcesses.sh): with
-// TICKERLOOM_TEST_KILL_AT_STEP=n the program kills itself with SIGKILL at
-// step n of its changes to them: 0 just before the first rename or delete, k
-// just after the k-th. Built into the test program in place of
-// app/UpdatePrimitives.cpp; no other build reads the variable.
+// What the test program does beyond the program, for the tests between real
+// processes (tests/update/HandOverProcesses.sh, tests/win32/UpdateCycle.sh);
+// built into it in place of app/ProgramSeams.cpp, so no other build reads its
+// environment variables:
+// - TICKERLOOM_TEST_TRACE: its ticks are traced (TracingHook.h);
+// - TICKERLOOM_TEST_KILL_AT_STEP=n (POSIX): the program kills itself with
+//   SIGKILL at step n of its changes to the update's files: 0 just before the
+//   first rename or delete, k just after the k-th.
 #include <csignal>
 #include <cstdlib>
 #include <memory>
 
-#include "app/UpdatePrimitives.h"
+#include "app/ProgramSeams.h"
 #include "tests/support/FileFaults.h"
+#include "tests/support/TracingHook.h"
 
 namespace tickerloom::app {
+
+window::UpdateHook* UpdateHookOf(window::UpdateHook* hook, platform::Process& process) {
+  static testing::TracingHook tracing(hook, process.RunningName());
+  return &tracing;
+}
+
+#ifndef _WIN32
 
 platform::FilePrimitives UpdatePrimitives(const platform::FilePrimitives& native) {
   const char* step = std::getenv("TICKERLOOM_TEST_KILL_AT_STEP");
@@ -33,5 +43,7 @@ platform::FilePrimitives UpdatePrimitives(const platform::FilePrimitives& native
                            return status;
                          });
 }
+
+#endif
 
 }  // namespace tickerloom::app
