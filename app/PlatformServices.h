@@ -6,7 +6,6 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
-#include "platform/SystemCodePage.h"
 #include "window/UpdateHook.h"
 
 namespace tickerloom::app {

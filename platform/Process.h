@@ -1,7 +1,8 @@
 // Process services: where the program runs from, under which name, starting
-// another program and ending this one.
+// another program and ending this one; and the code page it runs in.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace tickerloom::platform {
@@ -19,6 +20,38 @@ class Process {
   virtual void StartProgram(const std::string& path) = 0;
   // Ends the program at once: no further handler, no unload work.
   [[noreturn]] virtual void ExitNow() = 0;
+};
+
+// The system's ANSI code page: the one in which a Windows program that is not
+// Unicode-aware, such as the game, opens its files, and which tells which
+// letters the player writes in. A Windows code page number: 1252, 1251, 932,
+// 65001 (UTF-8), ...
+class SystemCodePage {
+ public:
+  virtual ~SystemCodePage() = default;
+  virtual int AnsiCodePage() = 0;
+};
+
+// What every backend's process services keep: the folder and the running
+// name, taken once as the program starts, so that renaming its file later
+// changes neither.
+class StartedProcess : public Process {
+ public:
+  std::string ProgramFolder() final { return folder_; }
+  std::string RunningName() final { return running_name_; }
+
+  // The file name of the path the program was started as, without folder
+  // and extension, followed by ".exe"; UTF-8.
+  static std::string RunningNameOf(const std::filesystem::path& started_as);
+
+ protected:
+  // The folder of the program's executable file, which gets the platform's
+  // separator at its end, and the path the program was started as.
+  StartedProcess(const std::filesystem::path& folder, const std::filesystem::path& started_as);
+
+ private:
+  std::string folder_;
+  std::string running_name_;
 };
 
 }  // namespace tickerloom::platform

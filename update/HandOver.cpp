@@ -6,12 +6,12 @@
 namespace tickerloom::update {
 
 HandOver::HandOver(std::string exe_name, platform::FileSystem& files, platform::MessageBoxes& boxes,
-                   platform::Process& process, UpdateTimers& timers, HandOverState& state)
+                   platform::Process& process, UpdateTimers timers, HandOverState& state)
     : exe_name_(std::move(exe_name)),
       files_(files),
       boxes_(boxes),
       process_(process),
-      timers_(timers),
+      timers_(std::move(timers)),
       state_(state) {}
 
 void HandOver::Timer1Tick(const std::string& app_folder) {
@@ -33,7 +33,7 @@ void HandOver::Timer2Tick(const std::string& app_folder) {
   } else if (running_name == "New" + exe_name_ && files_.FileExists(new_executable)) {
     if (!TakePlace(new_executable, plain_executable)) return;
   }
-  timers_.SwitchTimer2Off();
+  timers_.switch_timer2_off();
 }
 
 bool HandOver::TakePlace(const std::string& new_executable, const std::string& plain_executable) {

@@ -8,7 +8,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
-#include "update/UpdateTimers.h"
+#include "update/Update.h"
 
 namespace tickerloom::update {
 
@@ -31,7 +31,7 @@ class HandOver {
   // The window calls the ticks only while none of its message boxes is open,
   // so a tick never stacks a second box on the first.
   HandOver(std::string exe_name, platform::FileSystem& files, platform::MessageBoxes& boxes,
-           platform::Process& process, UpdateTimers& timers, HandOverState& state);
+           platform::Process& process, UpdateTimers timers, HandOverState& state);
 
   // Every Timer1 tick: when the running program is exe_name and the new
   // executable exists, says that the download is complete, starts the new
@@ -68,7 +68,7 @@ class HandOver {
   platform::FileSystem& files_;
   platform::MessageBoxes& boxes_;
   platform::Process& process_;
-  UpdateTimers& timers_;
+  UpdateTimers timers_;
   HandOverState& state_;
 };
 

@@ -192,7 +192,7 @@ void CheckForUpdate(const std::string& app_folder, const std::string& exe_name,
                 .icon = MessageIcon::kInformation});
     if (answer == MessageAnswer::kYes) {
       DownloadNewExecutable(app_folder, exe_name, *first_line, services);
-      services.timers.SwitchTimer1On();
+      services.timers.switch_timer1_on();
     }
   }
   local_copy.Remove();

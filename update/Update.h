@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -12,9 +13,17 @@
 #include "platform/MessageBox.h"
 #include "platform/UpdateFiles.h"
 #include "platform/WindowToolkit.h"
-#include "update/UpdateTimers.h"
 
 namespace tickerloom::update {
+
+// What the self-update needs of the main window's two timers.
+struct UpdateTimers {
+  // Timer1 ticks (again) every 500 ms; switching a running timer on leaves it
+  // running.
+  std::function<void()> switch_timer1_on;
+  // Timer2 stops ticking.
+  std::function<void()> switch_timer2_off;
+};
 
 // Where updates come from and who vouches for them.
 struct UpdateSource {
@@ -51,7 +60,7 @@ struct UpdateServices {
   platform::Download& download;
   platform::MessageBoxes& boxes;
   platform::ProgressBoxes& progress;
-  UpdateTimers& timers;
+  UpdateTimers timers;
   UpdateSource source;
   UpdateTimeouts timeouts = {};
 };

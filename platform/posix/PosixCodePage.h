@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "platform/SystemCodePage.h"
+#include "platform/Process.h"
 
 namespace tickerloom::platform {
 

@@ -12,20 +12,22 @@ extern char** environ;
 
 namespace tickerloom::platform {
 
-std::string PosixProcess::RunningNameOf(const std::string& argv0) {
-  return std::filesystem::path(argv0).stem().string() + ".exe";
-}
+namespace {
 
-PosixProcess::PosixProcess(const char* argv0) : running_name_(RunningNameOf(argv0 ? argv0 : "")) {
+std::filesystem::path ExecutableFolder() {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) {
     throw std::runtime_error("Cannot find the program's folder through /proc/self/exe: " +
                              error.message());
   }
-  folder_ = executable.parent_path().string();
-  if (folder_.empty() || folder_.back() != '/') folder_ += '/';
+  return executable.parent_path();
 }
+
+}  // namespace
+
+PosixProcess::PosixProcess(const char* argv0)
+    : StartedProcess(ExecutableFolder(), argv0 != nullptr ? argv0 : "") {}
 
 void PosixProcess::StartProgram(const std::string& path) {
   posix_spawnattr_t attributes;

@@ -3,7 +3,7 @@
 // code page of its own).
 #pragma once
 
-#include "platform/SystemCodePage.h"
+#include "platform/Process.h"
 
 namespace tickerloom::platform::win32 {
 

@@ -26,16 +26,8 @@ std::wstring ProgramPath() {
   }
 }
 
-std::string Win32Process::RunningNameOf(const std::wstring& program_path) {
-  return Narrow(std::filesystem::path(program_path).stem().wstring()) + ".exe";
-}
-
-Win32Process::Win32Process() {
-  const std::wstring path = ProgramPath();
-  running_name_ = RunningNameOf(path);
-  folder_ = Narrow(std::filesystem::path(path).parent_path().wstring());
-  if (folder_.empty() || folder_.back() != '\\') folder_ += '\\';
-}
+Win32Process::Win32Process()
+    : StartedProcess(std::filesystem::path(ProgramPath()).parent_path(), ProgramPath()) {}
 
 void Win32Process::StartProgram(const std::string& path) {
   const std::wstring program = Widen(path);

@@ -16,7 +16,6 @@
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
-#include "platform/SystemCodePage.h"
 #include "platform/WindowToolkit.h"
 #include "window/UpdateHook.h"
 

@@ -12,21 +12,6 @@ source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../window/RoadOfOneRequest
 wine="$1"
 program="$2"
 screenshot="${3:-}"
-
-work="$(mktemp -d)"
-pid=""
-cleanup() {
-  [[ -n "$pid" ]] && kill "$pid" 2>/dev/null || true
-  stop_clipboard
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  cat "$work/log" 2>/dev/null || true
-  exit 1
-}
 no_box() { ! find_window "Tickerloom"; }
 program_ended() { ! kill -0 "$pid" 2>/dev/null; }
 # Wine's tool-tips are the program's only visible windows without a title.

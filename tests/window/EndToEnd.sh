@@ -10,21 +10,6 @@ source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/RoadOfOneRequest.sh"
 program="$1"
 screenshot="${2:-}"
 
-work="$(mktemp -d)"
-pid=""
-cleanup() {
-  [[ -n "$pid" ]] && kill "$pid" 2>/dev/null || true
-  stop_clipboard
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  cat "$work/stderr" 2>/dev/null || true
-  exit 1
-}
-
 # Starts the program in a new folder $1 of the work folder, made the current
 # one, and waits for its window. Optional: a file size limit in kB for the
 # program; $locale, the program's LC_ALL.
@@ -35,7 +20,7 @@ start() {
     [[ -n "${2:-}" ]] && ulimit -f "$2"
     [[ -n "${locale:-}" ]] && export LC_ALL="$locale" 2>/dev/null
     exec "$program" --unknown-option ignored
-  ) 2>>"$work/stderr" &
+  ) 2>>"$work/log" &
   pid=$!
   within 60 find_window "Zeltrin's Tickerloom" || fail "the window did not appear"
   xdotool windowfocus --sync "$window"

@@ -1,8 +1,24 @@
 # The road of one request, sourced by the end-to-end runs of every build: the
 # text "This Is A Sample Script", line size 10, script name "hello", key 2;
-# and the same road for a Russian player.
+# and the same road for a Russian player. Sourcing it makes the run's work
+# folder, whose log `fail` shows, and ends the program started last ($pid)
+# when the run ends.
 
 source "$(dirname "${BASH_SOURCE[0]}")/../support/Within.sh"
+
+work="$(mktemp -d)"
+pid=""
+cleanup() {
+  [[ -n "$pid" ]] && kill "$pid" 2>/dev/null || true
+  stop_clipboard
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  cat "$work/log" 2>/dev/null || true
+  exit 1
+}
 
 # The player's hands, for the caller's `fail`. find_window <title> sets
 # window to a visible window of exactly that title; click <left> <top>

@@ -15,7 +15,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
 #include "platform/WindowToolkit.h"
-#include "update/UpdateTimers.h"
+#include "update/Update.h"
 
 namespace tickerloom::testing {
 
@@ -72,12 +72,13 @@ class FakeProgressBoxes : public platform::ProgressBoxes {
   };
 };
 
-class FakeTimers : public update::UpdateTimers {
- public:
+// Counts the switches of the timers it stands for.
+struct FakeTimers {
   int timer1_switched_on = 0;
   int timer2_switched_off = 0;
-  void SwitchTimer1On() override { ++timer1_switched_on; }
-  void SwitchTimer2Off() override { ++timer2_switched_off; }
+  operator update::UpdateTimers() {  // NOLINT(google-explicit-constructor): a stand-in
+    return {[this] { ++timer1_switched_on; }, [this] { ++timer2_switched_off; }};
+  }
 };
 
 // Thrown by FakeProcess::ExitNow in place of ending the test process.
