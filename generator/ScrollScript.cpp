@@ -9,11 +9,7 @@ namespace tickerloom::generator {
 
 std::optional<std::string> ScriptNameBytes(std::u32string_view script_name, int name_code_page) {
   if (script_name.find_first_of(U"<>:|?*") != std::u32string_view::npos) return std::nullopt;
-  if (!IsSingleByteCodePage(name_code_page)) {
-    for (char32_t character : script_name) {
-      if (character >= 0x80) return std::nullopt;
-    }
-  }
+  // A code page of several bytes a letter holds ASCII only (CodePage.h).
   return EncodeInCodePage(script_name, name_code_page);
 }
 

@@ -26,8 +26,10 @@ std::wstring ProgramPath() {
   }
 }
 
-Win32Process::Win32Process()
-    : StartedProcess(std::filesystem::path(ProgramPath()).parent_path(), ProgramPath()) {}
+Win32Process::Win32Process() : Win32Process(ProgramPath()) {}
+
+Win32Process::Win32Process(const std::filesystem::path& program)
+    : StartedProcess(program.parent_path(), program) {}
 
 void Win32Process::StartProgram(const std::string& path) {
   const std::wstring program = Widen(path);

@@ -23,6 +23,9 @@ class Win32Process final : public StartedProcess {
   void StartProgram(const std::string& path) override;
   // ExitProcess: no further handler runs.
   [[noreturn]] void ExitNow() override;
+
+ private:
+  explicit Win32Process(const std::filesystem::path& program);
 };
 
 }  // namespace tickerloom::platform::win32

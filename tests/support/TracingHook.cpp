@@ -20,26 +20,6 @@ unsigned long ProcessId() {
 #endif
 }
 
-// The window as the traced hook sees it: every call passes through, and
-// switching Timer2 off is noted.
-class TracingHost final : public window::WindowHost {
- public:
-  TracingHost(window::WindowHost& window, const TracingHook& trace)
-      : window_(window), trace_(trace) {}
-  const std::string& AppFolder() const override { return window_.AppFolder(); }
-  platform::MessageBoxes& Boxes() override { return window_.Boxes(); }
-  platform::ProgressBoxes& Progress() override { return window_.Progress(); }
-  void SwitchTimer1On() override { window_.SwitchTimer1On(); }
-  void SwitchTimer2Off() override {
-    window_.SwitchTimer2Off();
-    trace_.Note("Timer2 off");
-  }
-
- private:
-  window::WindowHost& window_;
-  const TracingHook& trace_;
-};
-
 }  // namespace
 
 TracingHook::TracingHook(window::UpdateHook* hook, std::string running_name)
@@ -53,14 +33,12 @@ void TracingHook::OnLoad(window::WindowHost& window) {
 }
 
 void TracingHook::OnTimer1(window::WindowHost& window) {
-  TracingHost host(window, *this);
-  if (hook_ != nullptr) hook_->OnTimer1(host);
+  if (hook_ != nullptr) hook_->OnTimer1(window);
   Note("Timer1");
 }
 
 void TracingHook::OnTimer2(window::WindowHost& window) {
-  TracingHost host(window, *this);
-  if (hook_ != nullptr) hook_->OnTimer2(host);
+  if (hook_ != nullptr) hook_->OnTimer2(window);
   Note("Timer2");
 }
 

@@ -1,9 +1,8 @@
 // The test program's account of its timers, for the tests between real
 // processes, which must wait for a tick rather than for a time: with
 // TICKERLOOM_TEST_TRACE naming a file, each Timer1 or Timer2 tick the update
-// hook has handled, and each switching off of Timer2, adds a line
-//   "<process id> <running name> Timer1" / "... Timer2" / "... Timer2 off"
-// to it. A tick that ends the program leaves no line.
+// hook has handled adds a line "<process id> <running name> Timer1" (or
+// "... Timer2") to it. A tick that ends the program leaves no line.
 #pragma once
 
 #include <string>
@@ -22,10 +21,10 @@ class TracingHook final : public window::UpdateHook {
   void OnTimer1(window::WindowHost& window) override;
   void OnTimer2(window::WindowHost& window) override;
 
+ private:
   // Adds the line for `event`, when there is a trace to add it to.
   void Note(const char* event) const;
 
- private:
   window::UpdateHook* hook_;
   std::string prefix_;  // "<process id> <running name> "
   std::string trace_;   // empty: no trace

@@ -120,10 +120,11 @@ start() {
   children+=($!)
   last_pid=$!
 }
-# How many times process $1 has traced event $2 ("Timer1", "Timer2", "Timer2 off").
+# How many ticks of timer $2 ("Timer1", "Timer2") process $1 has handled.
 ticks() { grep -c -x "$1 [^ ]* $2" "$work/trace" 2>/dev/null || true; }
-# True once process $1's Timer2 has ticked and switched itself off.
-timer2_done() { (($(ticks "$1" "Timer2 off") > 0)); }
+# True once process $1's Timer2 has had its tick (and, unless it ended the
+# program, switched itself off).
+timer2_done() { (($(ticks "$1" Timer2) > 0)); }
 # Waits until process $1 has handled $2 more Timer1 ticks than it had.
 timer1_ticks_more() {
   local target=$(($(ticks "$1" Timer1) + $2))

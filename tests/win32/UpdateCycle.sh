@@ -95,9 +95,9 @@ start() {
   last_pid=$!
 }
 # How many times the program running as $1 in the last start has traced
-# event $2 ("Timer1", "Timer2", "Timer2 off").
+# event $2 ("Timer1", "Timer2").
 ticks() { grep -c -x "[0-9]* $1 $2" "$trace" 2>/dev/null || true; }
-timer2_done() { (($(ticks "$1" "Timer2 off") > 0)); }
+timer2_done() { (($(ticks "$1" Timer2) > 0)); }
 # Waits until the program running as $1 has handled $3 more ticks of timer $2.
 ticks_more() {
   local target=$(($(ticks "$1" "$2") + $3))
