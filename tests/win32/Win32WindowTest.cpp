@@ -203,6 +203,17 @@ class Win32Window : public ::testing::Test {
       ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
   }
+  // Windows activates a box's owner again as the box goes. Without a window
+  // manager, Wine's X11 driver sometimes sees the X focus fall back to the
+  // root just after and hands the activation to the desktop (about one close
+  // in ten on a loaded machine); the player's click back on the window then
+  // activates it, and the remembered control must have the focus all the same.
+  bool FocusComesBackTo(std::string_view name) {
+    return PumpUntil([&] {
+      if (::GetForegroundWindow() == ::GetDesktopWindow()) ::SetForegroundWindow(Main());
+      return FocusName() == name;
+    });
+  }
   // A message for the focused control, as the message loop hands it on.
   void Send(UINT kind, WPARAM wparam, LPARAM lparam) {
     MSG message{::GetFocus(), kind, wparam, lparam, 0, {}};
@@ -676,7 +687,7 @@ TEST_F(Win32Window, ARealMessageBoxGivesTheFocusBack) {
   EXPECT_EQ(seen.buttons, std::vector<int>{IDOK});
   EXPECT_FALSE(seen.icon);
   EXPECT_EQ(seen.owner, Main());
-  EXPECT_EQ(FocusName(), "ScriptMake");
+  EXPECT_TRUE(FocusComesBackTo("ScriptMake")) << FocusName();
 
   // A box opened while the focus is in a text box gives it back there too.
   ::SetFocus(Control("ScriptName"));
@@ -685,7 +696,7 @@ TEST_F(Win32Window, ARealMessageBoxGivesTheFocusBack) {
                  MAKEWPARAM(::GetDlgCtrlID(Control("HlpScriptLine")), BN_CLICKED),
                  reinterpret_cast<LPARAM>(Control("HlpScriptLine")));
   EXPECT_EQ(Narrow(help.Seen().text).substr(0, 10), "Example:\r\n");
-  EXPECT_EQ(FocusName(), "ScriptName");
+  EXPECT_TRUE(FocusComesBackTo("ScriptName")) << FocusName();
 }
 
 // The toolkit delivers the ticks while a modal box runs its loop: a message
