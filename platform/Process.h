@@ -2,10 +2,25 @@
 // another program and ending this one; and the code page it runs in.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace tickerloom::platform {
+
+// A program that StartProgram has started, for as long as its starter
+// watches it.
+class StartedProgram {
+ public:
+  virtual ~StartedProgram() = default;
+  // Waits until the program has ended, or has shown that it is ready for the
+  // player where the system can tell (Windows: waiting for input), or until
+  // `limit` has passed. When it has ended: how, in words with its exit status
+  // ("ended with status 127"); otherwise nothing.
+  virtual std::optional<std::string> EndedWithin(std::chrono::milliseconds limit) = 0;
+};
 
 class Process {
  public:
@@ -16,8 +31,9 @@ class Process {
   // extension, followed by ".exe"; renaming the file later does not change it.
   virtual std::string RunningName() = 0;
   // Starts the program at path as an independent process in a normal window;
-  // does not wait for it. Throws std::runtime_error with the OS's error text.
-  virtual void StartProgram(const std::string& path) = 0;
+  // does not wait for it, but the result can. Throws std::runtime_error with
+  // the OS's error text when the system cannot start it.
+  virtual std::unique_ptr<StartedProgram> StartProgram(const std::string& path) = 0;
   // Ends the program at once: no further handler, no unload work.
   [[noreturn]] virtual void ExitNow() = 0;
 };

@@ -95,9 +95,12 @@ class ToolkitWindow {
   virtual void SetText(std::string_view control, const std::string& text) = 0;
   virtual void SetTimerEnabled(std::string_view timer, bool enabled) = 0;
   virtual bool TimerEnabled(std::string_view timer) const = 0;
-  // Shows the window and puts the keyboard focus into the control with the
-  // lowest tab index that takes the focus.
+  // Shows the window; the first time, puts the keyboard focus into the
+  // control with the lowest tab index that takes the focus, later back where
+  // it was.
   virtual void Show() = 0;
+  // Takes the window off the screen at once, until Show().
+  virtual void Hide() = 0;
   // A wait cursor over the whole program while busy.
   virtual void SetBusy(bool busy) = 0;
   virtual NativeWindowHandle Handle() const = 0;

@@ -1,17 +1,20 @@
 #include "update/HandOver.h"
 
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
 namespace tickerloom::update {
 
 HandOver::HandOver(std::string exe_name, platform::FileSystem& files, platform::MessageBoxes& boxes,
-                   platform::Process& process, UpdateTimers timers, HandOverState& state)
+                   platform::Process& process, UpdateTimers timers, ShowWindow show_window,
+                   HandOverState& state)
     : exe_name_(std::move(exe_name)),
       files_(files),
       boxes_(boxes),
       process_(process),
       timers_(std::move(timers)),
+      show_window_(std::move(show_window)),
       state_(state) {}
 
 void HandOver::Timer1Tick(const std::string& app_folder) {
@@ -60,17 +63,28 @@ void HandOver::Tell(const std::string& prompt) {
 }
 
 void HandOver::StartNewAndEnd(const std::string& new_executable) {
+  std::string why;
+  show_window_(false);
   try {
-    process_.StartProgram(new_executable);
+    const std::optional<std::string> ended =
+        process_.StartProgram(new_executable)->EndedWithin(kStartWatch);
+    if (!ended) process_.ExitNow();
+    why = new_executable + " " + *ended + ".";
   } catch (const std::runtime_error& error) {
-    state_.start_failed = true;
-    // Gone: another copy of the program has handed over already.
-    if (!files_.FileExists(new_executable)) return;
-    Tell(std::string("The new version could not be started:\r\n") + error.what() +
-         "\r\nThis version goes on running.");
-    return;
+    why = error.what();
   }
-  process_.ExitNow();
+  show_window_(true);
+  state_.start_failed = true;
+  // Gone: another copy of the program has handed over already.
+  if (!files_.FileExists(new_executable)) return;
+  std::string removed = "It was removed and can be downloaded again.";
+  try {
+    files_.RemoveFile(new_executable);
+  } catch (const std::runtime_error& error) {
+    removed = std::string("It could not be removed:\r\n") + error.what();
+  }
+  Tell("The new version could not be started:\r\n" + why + "\r\n" + removed +
+       "\r\nThis version goes on running.");
 }
 
 }  // namespace tickerloom::update

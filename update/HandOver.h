@@ -3,6 +3,8 @@
 // the name it was started under and from which of the two files exist.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -16,6 +18,16 @@ namespace tickerloom::update {
 // this many more ticks while the plain executable is still in use, as on
 // Windows while the old program is still ending.
 inline constexpr int kInUseRetryTicks = 10;
+
+// The old program ends only once the new one has shown that it runs: ready
+// for input where the system tells so, else still running after this long.
+// One that cannot run (a loader failure, a crash at start) ends within
+// milliseconds.
+inline constexpr std::chrono::seconds kStartWatch{4};
+
+// Hides the main window (false) while the new program is watched, and shows
+// it again (true) when that program has ended.
+using ShowWindow = std::function<void(bool shown)>;
 
 // What the hand-over remembers from one tick to the next in one run.
 struct HandOverState {
@@ -31,7 +43,8 @@ class HandOver {
   // The window calls the ticks only while none of its message boxes is open,
   // so a tick never stacks a second box on the first.
   HandOver(std::string exe_name, platform::FileSystem& files, platform::MessageBoxes& boxes,
-           platform::Process& process, UpdateTimers timers, HandOverState& state);
+           platform::Process& process, UpdateTimers timers, ShowWindow show_window,
+           HandOverState& state);
 
   // Every Timer1 tick: when the running program is exe_name and the new
   // executable exists, says that the download is complete, starts the new
@@ -48,16 +61,20 @@ class HandOver {
   // kInUseRetryTicks ticks try again.
   void Timer2Tick(const std::string& app_folder);
 
-  // A start that fails is told once in an "Update" box with the OS's error
-  // text (or not at all when another copy of the program has handed over in
-  // the meantime and the new executable is gone); after it, neither tick
-  // starts anything again in this run. So is a rename that fails for another
+  // The new executable is started with the window hidden and watched for
+  // kStartWatch; the program ends once it runs. When the system cannot start
+  // it, or it ends first, the window shows again, the new executable is
+  // removed (it is signed and can be downloaded again, and no later start
+  // should trip over it), and one "Update" box tells why, with the OS's text
+  // or the exit status: not at all when another copy of the program has
+  // handed over in the meantime and the new executable is gone. After it,
+  // neither tick starts anything again in this run. So is a rename that fails for another
   // reason or whose plain executable stays in use: then Timer2 is off, both
   // files stay, and the next start of the plain executable hands over again.
 
  private:
-  // Starts the new executable and ends the program; after a failed start,
-  // returns with state_.start_failed set.
+  // Starts the new executable and ends the program once it runs; after a
+  // failed start, returns with state_.start_failed set.
   void StartNewAndEnd(const std::string& new_executable);
   // Renames the new executable over the plain one; false while the plain one
   // is in use and may be tried again on a later tick.
@@ -69,6 +86,7 @@ class HandOver {
   platform::MessageBoxes& boxes_;
   platform::Process& process_;
   UpdateTimers timers_;
+  ShowWindow show_window_;
   HandOverState& state_;
 };
 

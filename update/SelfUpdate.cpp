@@ -12,25 +12,32 @@ UpdateTimers TimersOf(window::WindowHost& window) {
   return {[&window] { window.SwitchTimer1On(); }, [&window] { window.SwitchTimer2Off(); }};
 }
 
+HandOver HandOverOf(window::WindowHost& window, const SelfUpdateServices& services,
+                    HandOverState& state) {
+  return {kExecutableName,
+          services.files,
+          window.Boxes(),
+          services.process,
+          TimersOf(window),
+          [&window](bool shown) { window.SetWindowShown(shown); },
+          state};
+}
+
 }  // namespace
 
 void SelfUpdate::OnLoad(window::WindowHost& window) {
-  CheckForUpdate(window.AppFolder(), kExecutableName, kProgramVersion,
-                 UpdateServices{services_.files, services_.update_files, services_.download,
-                                window.Boxes(), window.Progress(), TimersOf(window),
-                                services_.source});
+  CheckForUpdate(
+      window.AppFolder(), kExecutableName, kProgramVersion,
+      UpdateServices{services_.files, services_.update_files, services_.download, window.Boxes(),
+                     window.Progress(), TimersOf(window), services_.source});
 }
 
 void SelfUpdate::OnTimer1(window::WindowHost& window) {
-  HandOver(kExecutableName, services_.files, window.Boxes(), services_.process, TimersOf(window),
-           hand_over_)
-      .Timer1Tick(window.AppFolder());
+  HandOverOf(window, services_, hand_over_).Timer1Tick(window.AppFolder());
 }
 
 void SelfUpdate::OnTimer2(window::WindowHost& window) {
-  HandOver(kExecutableName, services_.files, window.Boxes(), services_.process, TimersOf(window),
-           hand_over_)
-      .Timer2Tick(window.AppFolder());
+  HandOverOf(window, services_, hand_over_).Timer2Tick(window.AppFolder());
 }
 
 }  // namespace tickerloom::update

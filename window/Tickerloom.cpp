@@ -251,6 +251,13 @@ void Tickerloom::SwitchTimer1On() {
 void Tickerloom::SwitchTimer2Off() {
   window_->SetTimerEnabled(kTimer2, false);
 }
+void Tickerloom::SetWindowShown(bool shown) {
+  if (shown) {
+    window_->Show();
+  } else {
+    window_->Hide();
+  }
+}
 bool Tickerloom::Timer1Enabled() const {
   return window_->TimerEnabled(kTimer1);
 }

@@ -73,6 +73,7 @@ class Tickerloom final : public generator::ScriptForm,
   platform::ProgressBoxes& Progress() override { return *this; }
   void SwitchTimer1On() override;
   void SwitchTimer2Off() override;
+  void SetWindowShown(bool shown) override;
 
   bool Timer1Enabled() const;
   bool Timer2Enabled() const;

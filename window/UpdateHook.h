@@ -25,6 +25,8 @@ class WindowHost {
   virtual platform::ProgressBoxes& Progress() = 0;
   virtual void SwitchTimer1On() = 0;
   virtual void SwitchTimer2Off() = 0;
+  // Hides the main window, or shows it again as it was.
+  virtual void SetWindowShown(bool shown) = 0;
 };
 
 // Filled in by the self-update. Each call runs on the user-interface thread,

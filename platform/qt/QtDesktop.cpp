@@ -176,9 +176,14 @@ class QtToolkitWindow final : public ToolkitWindow {
   }
   bool TimerEnabled(std::string_view timer) const override { return Timer(timer)->isActive(); }
   void Show() override {
+    // The first time into the first control; later Qt puts the focus back.
     if (first_focus_ != nullptr) first_focus_->setFocus();
+    first_focus_ = nullptr;
     window_->show();
   }
+  // Off the screen at once: Qt's X11 window is unmapped and the request
+  // flushed as it hides.
+  void Hide() override { window_->hide(); }
   void SetBusy(bool busy) override {
     if (busy) {
       QApplication::setOverrideCursor(Qt::WaitCursor);

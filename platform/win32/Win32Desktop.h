@@ -76,6 +76,7 @@ class Win32ToolkitWindow final : public ToolkitWindow {
   bool TimerEnabled(std::string_view timer) const override;
   // Shows the window as the program was asked to start (SW_SHOWDEFAULT).
   void Show() override;
+  void Hide() override;
   void SetBusy(bool busy) override;
   NativeWindowHandle Handle() const override;
 
@@ -120,6 +121,7 @@ class Win32ToolkitWindow final : public ToolkitWindow {
   HWND window_ = nullptr;
   HWND tool_tips_ = nullptr;
   HWND focus_ = nullptr;  // the control that had the focus when the window was left
+  bool shown_before_ = false;
   HFONT message_font_ = nullptr;
   HICON big_icon_ = nullptr;
   HICON small_icon_ = nullptr;

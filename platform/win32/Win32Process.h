@@ -19,8 +19,9 @@ class Win32Process final : public StartedProcess {
   // tell the program's file.
   Win32Process();
   // CreateProcessW, in a normal window, with no arguments, in this program's
-  // working folder; does not wait for it.
-  void StartProgram(const std::string& path) override;
+  // working folder; does not wait for it. Its watch takes the program's
+  // first wait for input (WaitForInputIdle) as the sign that it runs.
+  std::unique_ptr<StartedProgram> StartProgram(const std::string& path) override;
   // ExitProcess: no further handler runs.
   [[noreturn]] void ExitNow() override;
 

@@ -411,6 +411,14 @@ bool Win32ToolkitWindow::TimerEnabled(std::string_view name) const {
 }
 
 void Win32ToolkitWindow::Show() {
+  // The first time as the program was started (normal, minimized, ...) with
+  // the focus in the first control; later as it was.
+  if (shown_before_) {
+    ::ShowWindow(window_, SW_SHOW);
+    if (focus_ != nullptr) ::SetFocus(focus_);
+    return;
+  }
+  shown_before_ = true;
   for (const ControlEntry& entry : controls_) {
     const ControlKind kind = entry.layout.kind;
     if (kind == ControlKind::kTextBox || kind == ControlKind::kCommandButton) {
@@ -421,6 +429,10 @@ void Win32ToolkitWindow::Show() {
   ::ShowWindow(window_, SW_SHOWDEFAULT);
   ::UpdateWindow(window_);
   if (focus_ != nullptr) ::SetFocus(focus_);
+}
+
+void Win32ToolkitWindow::Hide() {
+  ::ShowWindow(window_, SW_HIDE);
 }
 
 void Win32ToolkitWindow::SetBusy(bool busy) {

@@ -48,6 +48,7 @@ class MemoryWindow final : public platform::ToolkitWindow {
   }
   bool TimerEnabled(std::string_view timer) const override { return At(timer).running; }
   void Show() override { shown = true; }
+  void Hide() override { shown = false; }
   void SetBusy(bool busy) override { busy_count += busy ? 1 : -1; }
   platform::NativeWindowHandle Handle() const override { return kHandle; }
 

@@ -55,7 +55,9 @@ class FixedProcess final : public platform::Process {
  public:
   std::string ProgramFolder() override { return "/opt/nox/"; }
   std::string RunningName() override { return "Quorvane.exe"; }
-  void StartProgram(const std::string&) override { throw std::logic_error("not in these tests"); }
+  std::unique_ptr<platform::StartedProgram> StartProgram(const std::string&) override {
+    throw std::logic_error("not in these tests");
+  }
   [[noreturn]] void ExitNow() override { std::abort(); }
 };
 

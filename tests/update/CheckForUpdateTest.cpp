@@ -348,7 +348,8 @@ TEST_F(CheckForUpdateTest, WholeCycleLeavesOnlyTheServedProgramAsQuorvaneExe) {
   testing::FakeProcess old_program;
   old_program.running_name = "Quorvane.exe";
   HandOverState old_state;
-  HandOver old_hand_over("Quorvane.exe", files_, boxes_, old_program, timers_, old_state);
+  HandOver old_hand_over(
+      "Quorvane.exe", files_, boxes_, old_program, timers_, [](bool) {}, old_state);
   boxes_.answers = {MessageAnswer::kYes, MessageAnswer::kOk};
   CheckForUpdate(app_, "Quorvane.exe", "1.1", Services());
   EXPECT_THROW(old_hand_over.Timer1Tick(app_), testing::ProgramEnded);
@@ -358,7 +359,8 @@ TEST_F(CheckForUpdateTest, WholeCycleLeavesOnlyTheServedProgramAsQuorvaneExe) {
   testing::FakeProcess new_program;
   new_program.running_name = "NewQuorvane.exe";
   HandOverState new_state;
-  HandOver new_hand_over("Quorvane.exe", files_, boxes_, new_program, timers_, new_state);
+  HandOver new_hand_over(
+      "Quorvane.exe", files_, boxes_, new_program, timers_, [](bool) {}, new_state);
   CheckForUpdate(app_, "Quorvane.exe", "1.2", Services());
   new_hand_over.Timer2Tick(app_);
   new_hand_over.Timer1Tick(app_);

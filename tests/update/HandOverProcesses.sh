@@ -15,8 +15,9 @@
 #   crash-steps: the new program killed (SIGKILL) at each step of its
 #     hand-over; the folder always holds a runnable Quorvane.exe, and the next
 #     start completes the hand-over.
-#   start-failure: a new program that cannot be started is told once, then
-#     the old program goes on without further boxes.
+#   start-failure: a new program that cannot be started, or ends at once, is
+#     told once and removed, then the old program goes on without further
+#     boxes, and the next start makes no announcement.
 #   download: a slow download in its progress box; a second copy of the
 #     program started meanwhile leaves the first one's temporary files alone;
 #     the first one killed, the next start removes what it left and makes no
@@ -166,7 +167,7 @@ state_table() {
     message=yes
     press_default "$(update_box_of "$old")"
   fi
-  within 10 ended "$old" || fail "handover: the old program did not end after OK"
+  within 30 ended "$old" || fail "handover: the old program did not end after OK"
   echo "handover: the old program ended (message shown: $message)"
 
   # Wait for every window, then until each program's Timer2 has ticked.
@@ -219,10 +220,10 @@ state_table() {
   running "$old" || fail "steady: the old program ended before OK"
   [[ -z "$(pid_of "$work/steady/NewQuorvane.exe")" ]] || fail "steady: started before OK"
   press_default "$(update_box_of "$old")"
-  within 10 ended "$old" || fail "steady: the old program did not end after OK"
+  within 30 ended "$old" || fail "steady: the old program did not end after OK"
   within 20 program_has_window "$work/steady/NewQuorvane.exe" ||
     fail "steady: the new program did not start"
-  within 10 files_are "$work/steady" "Quorvane.exe" ||
+  within 30 files_are "$work/steady" "Quorvane.exe" ||
     fail "steady: files are \"$(files_in "$work/steady")\" after the hand-over"
   is_new "$work/steady/Quorvane.exe" || fail "steady: Quorvane.exe is not the new program"
   echo "PASS: a new program placed by hand is announced, started after OK, and takes over"
@@ -267,13 +268,13 @@ cycle() {
     screenshot "$(update_box_of "$old")" cycle-download-completed.png
     press_default "$(update_box_of "$old")"
   fi
-  within 10 ended "$old" || fail "the old program did not end"
+  within 30 ended "$old" || fail "the old program did not end"
 
   local new
   within 20 program_runs "$app/NewQuorvane.exe" || fail "the new program did not start"
   new="$(pid_of "$app/NewQuorvane.exe")"
   within 20 has_main_window "$new" || fail "the new program shows no window"
-  within 10 files_are "$app" "Quorvane.exe" || fail "files in the end: $(files_in "$app")"
+  within 30 files_are "$app" "Quorvane.exe" || fail "files in the end: $(files_in "$app")"
   cmp "$app/Quorvane.exe" "$root/Quorvane.exe" || fail "Quorvane.exe is not the program served"
   [[ "$(stat -c %a "$app/Quorvane.exe")" == 751 ]] ||
     fail "Quorvane.exe has mode $(stat -c %a "$app/Quorvane.exe"), the old one had 751"
@@ -315,8 +316,8 @@ two_instances() {
   within 10 has_update_box "$second" || fail "the second program did not announce the download"
   # Both press OK before the first one's new program has its first Timer2 tick.
   for pid in "$first" "$second"; do press_default "$(update_box_of "$pid")"; done
-  within 10 ended "$first" || fail "the first program did not end after OK"
-  within 10 ended "$second" || fail "the second program did not end after OK"
+  within 30 ended "$first" || fail "the first program did not end after OK"
+  within 30 ended "$second" || fail "the second program did not end after OK"
   within 20 files_are "$app" "Quorvane.exe" || fail "files: $(files_in "$app")"
   for pid in $(pids_in "$app"); do
     within 30 timer2_done "$pid" || fail "a new program's Timer2 did not tick"
@@ -362,9 +363,11 @@ crash_steps() {
 }
 
 start_failure() {
-  # The new program not executable, and not a program at all.
-  local case app old announced
-  for case in not_executable broken; do
+  # The new program not executable, not a program at all, and one that ends
+  # at once (as a build for a newer C library does, with status 127) or
+  # without a word.
+  local case app old announced failure
+  for case in not_executable broken ends_127 ends_0; do
     app="$work/$case"
     mkdir "$app"
     cp "$program" "$app/Quorvane.exe"
@@ -372,22 +375,36 @@ start_failure() {
     old=$last_pid
     within 20 has_main_window "$old" || fail "$case: no window"
     within 30 timer2_done "$old" || fail "$case: Timer2 did not tick"
-    cp "$new_program" "$app/NewQuorvane.exe.part"
-    chmod 0644 "$app/NewQuorvane.exe.part"
-    [[ $case == broken ]] && printf 'not a program\n' >"$app/NewQuorvane.exe.part" &&
-      chmod 0755 "$app/NewQuorvane.exe.part"
+    case $case in
+      not_executable) cp "$new_program" "$app/NewQuorvane.exe.part" && chmod 0644 "$app/NewQuorvane.exe.part" ;;
+      broken) printf 'not a program\n' >"$app/NewQuorvane.exe.part" ;;
+      ends_127) printf '#!/bin/sh\necho "error while loading shared libraries" >&2\nexit 127\n' >"$app/NewQuorvane.exe.part" ;;
+      ends_0) printf '#!/bin/sh\nexit 0\n' >"$app/NewQuorvane.exe.part" ;;
+    esac
+    [[ $case == not_executable ]] || chmod 0755 "$app/NewQuorvane.exe.part"
     mv "$app/NewQuorvane.exe.part" "$app/NewQuorvane.exe"
     within 10 has_update_box "$old" || fail "$case: no announcement"
     announced="$(update_box_of "$old")"
     press_default "$announced"
-    within 10 box_or_end "$old" "$announced" && running "$old" || fail "$case: the failure was not told"
-    screenshot "$(update_box_of "$old")" "start-failure-$case.png"
-    press_default "$(update_box_of "$old")"
+    within 30 box_or_end "$old" "$announced" && running "$old" || fail "$case: the failure was not told"
+    failure="$(update_box_of "$old")"
+    has_main_window "$old" || fail "$case: the window did not come back"
+    screenshot "$failure" "start-failure-$case.png"
+    press_default "$failure"
+    files_are "$app" "Quorvane.exe" || fail "$case: files after the failure: $(files_in "$app")"
     timer1_ticks_more "$old" 6 || fail "$case: Timer1 does not tick" # none tries again
     running "$old" && has_main_window "$old" || fail "$case: the program or its window is gone"
     [[ -z "$(update_box_of "$old")" ]] || fail "$case: another update box"
+    kill -KILL "$old"
+    # The next start, as the player would: the window, no announcement.
+    start "$app/Quorvane.exe"
+    within 20 has_main_window "$last_pid" || fail "$case: the next start shows no window"
+    within 30 timer2_done "$last_pid" || fail "$case: the next start's Timer2 did not tick"
+    timer1_ticks_more "$last_pid" 2 || fail "$case: the next start's Timer1 does not tick"
+    [[ -z "$(update_box_of "$last_pid")" ]] || fail "$case: the next start shows an update box"
+    kill -KILL "$last_pid"
   done
-  echo "PASS: a new program that cannot be started is told once (start-failure-*.png)"
+  echo "PASS: a new program that cannot be started or ends at once is told once and removed (start-failure-*.png)"
 }
 
 # True when process $2's temporary file of the new program in folder $1 has bytes.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,10 @@ class HandOverTest : public ::testing::Test {
   testing::FakeProcess process_;
   testing::FakeTimers timers_;
   HandOverState state_;
-  HandOver hand_over_{"Quorvane.exe", files_, boxes_, process_, timers_, state_};
+  // The window's shows (true) and hides (false), in order.
+  std::vector<bool> shown_;
+  ShowWindow show_ = [this](bool shown) { shown_.push_back(shown); };
+  HandOver hand_over_{"Quorvane.exe", files_, boxes_, process_, timers_, show_, state_};
 };
 
 struct Row {
@@ -80,7 +84,10 @@ TEST_F(HandOverTest, Timer2ActsByRunningNameAndFilesThenSwitchesItselfOff) {
     timers_ = {};
     Arrange(row.running_name, row.plain, row.fresh);
 
+    shown_.clear();
     EXPECT_EQ(Ends(&HandOver::Timer2Tick), row.starts_and_ends);
+    // The program ends with its window hidden while the new one is watched.
+    EXPECT_EQ(shown_, row.starts_and_ends ? std::vector<bool>{false} : std::vector<bool>{});
     if (row.starts_and_ends) {
       EXPECT_EQ(process_.started, std::vector<std::string>{folder_ + "NewQuorvane.exe"});
       EXPECT_EQ(timers_.timer2_switched_off, 0);
@@ -144,7 +151,7 @@ TEST_F(HandOverTest, RenameLostToAnotherNewProgramIsNoFailure) {
     }
   } files;
   Arrange("NewQuorvane.exe", true, true);
-  HandOver("Quorvane.exe", files, boxes_, process_, timers_, state_).Timer2Tick(folder_);
+  HandOver("Quorvane.exe", files, boxes_, process_, timers_, show_, state_).Timer2Tick(folder_);
   EXPECT_EQ(ListFolder(folder_), "Quorvane.exe");
   EXPECT_EQ(ReadBytes(folder_ + "Quorvane.exe"), "new");
   EXPECT_EQ(timers_.timer2_switched_off, 1);
@@ -198,7 +205,7 @@ TEST_F(HandOverTest, RenameInUseIsTriedOnLaterTicksThenToldOnce) {
     Arrange("NewQuorvane.exe", true, true);
     FailingRenames files(c.failures, c.cause);
     boxes_.answers = {MessageAnswer::kOk};
-    HandOver hand_over("Quorvane.exe", files, boxes_, process_, timers_, state_);
+    HandOver hand_over("Quorvane.exe", files, boxes_, process_, timers_, show_, state_);
     int ticks = 0;
     while (timers_.timer2_switched_off == 0 && ticks < 100) {
       hand_over.Timer2Tick(folder_);
@@ -243,39 +250,55 @@ TEST_F(HandOverTest, FailedRenameIsToldOnceAndTimer2GoesOff) {
   EXPECT_EQ(ReadBytes(folder_ + "NewQuorvane.exe"), "new");
 }
 
-// A new program that cannot be started is told once, in one box with the
-// OS's text, and never tried again in this run (by Timer1 or by Timer2); a
-// start that fails because another copy has handed over already is not told.
-TEST_F(HandOverTest, FailedStartIsToldOnceAndNotTriedAgain) {
+// A new program that cannot be started, or that ends while it is watched, is
+// told once, in one box with the OS's text or its exit status; the window
+// shows again, the new program is removed, and nothing is tried again in this
+// run (by Timer1 or by Timer2). A start that fails because another copy has
+// handed over already is not told.
+TEST_F(HandOverTest, FailedStartIsToldOnceRemovedAndNotTriedAgain) {
   const struct {
     void (HandOver::*first_tick)(const std::string&);
+    bool start_fails;
+    const char* ends;
     bool new_executable_vanishes;
     std::size_t boxes;
-  } cases[] = {{&HandOver::Timer1Tick, false, 2},
-               {&HandOver::Timer2Tick, false, 1},
-               {&HandOver::Timer1Tick, true, 1}};
+    const char* why;
+  } cases[] = {
+      {&HandOver::Timer1Tick, true, nullptr, false, 2, "Cannot start {}: test failure"},
+      {&HandOver::Timer2Tick, true, nullptr, false, 1, "Cannot start {}: test failure"},
+      {&HandOver::Timer1Tick, true, nullptr, true, 1, nullptr},
+      {&HandOver::Timer2Tick, false, "ended with status 127", false, 1,
+       "{} ended with status 127."},
+      {&HandOver::Timer1Tick, false, "ended with status 0", false, 2, "{} ended with status 0."},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.boxes);
     state_ = {};
     boxes_.shown.clear();
+    shown_.clear();
     Arrange("Quorvane.exe", true, true);
-    process_.start_fails = true;
+    process_.start_fails = c.start_fails;
+    process_.ends = c.ends != nullptr ? std::optional<std::string>(c.ends) : std::nullopt;
     boxes_.answers = {MessageAnswer::kOk, MessageAnswer::kOk};
     boxes_.while_open = [&] {
       if (c.new_executable_vanishes) std::filesystem::remove(folder_ + "NewQuorvane.exe");
     };
     EXPECT_FALSE(Ends(c.first_tick));
+    EXPECT_EQ(shown_, (std::vector<bool>{false, true}));
+    EXPECT_EQ(ListFolder(folder_), "Quorvane.exe");
     for (int tick = 0; tick < 3; ++tick) {
       EXPECT_FALSE(Ends(&HandOver::Timer1Tick));
       EXPECT_FALSE(Ends(&HandOver::Timer2Tick));
     }
     ASSERT_EQ(boxes_.shown.size(), c.boxes);
-    if (!c.new_executable_vanishes) {
+    if (c.why != nullptr) {
+      std::string why = c.why;
+      why.replace(why.find("{}"), 2, folder_ + "NewQuorvane.exe");
       EXPECT_EQ(boxes_.shown.back().title, "Update");
-      EXPECT_NE(boxes_.shown.back().prompt.find("could not be started:\r\nCannot start " + folder_ +
-                                                "NewQuorvane.exe: test failure"),
-                std::string::npos)
-          << boxes_.shown.back().prompt;
+      EXPECT_EQ(boxes_.shown.back().prompt,
+                "The new version could not be started:\r\n" + why +
+                    "\r\nIt was removed and can be downloaded again.\r\n"
+                    "This version goes on running.");
     }
   }
 }

@@ -35,7 +35,7 @@ mode_t ModeOf(const std::string& path) {
 
 // Waits (briefly, polling) for a file that a started program writes.
 bool AppearsSoon(const std::string& path) {
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 6000; ++i) {
     if (std::filesystem::exists(path) && std::filesystem::file_size(path) > 0) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -103,6 +103,40 @@ TEST(PosixProcess, FailedStartNamesThePathAndTheReason) {
       const std::string text = error.what();
       EXPECT_NE(text.find(c.path), std::string::npos) << text;
       EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+    }
+  }
+}
+
+// The watch of a started program tells how it ended, and nothing while it
+// runs (a program that waits for its pipe, which the test closes afterwards).
+TEST(PosixProcess, TheWatchTellsHowAStartedProgramEnded) {
+  TempFolder temp;
+  const struct {
+    const char* body;
+    const char* ended;
+  } cases[] = {
+      {"exit 127", "ended with status 127"},
+      {"exit 0", "ended with status 0"},
+      {"kill -SEGV $$", "was ended by signal 11 (Segmentation fault)"},
+      {"read line < \"$0.fifo\"", nullptr},
+  };
+  PosixProcess process("test");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    const std::string script = temp.Path() + "/program";
+    const std::string fifo = script + ".fifo";
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteBytes(script, std::string("#!/bin/sh\n") + c.body + "\n");
+    ::chmod(script.c_str(), 0755);
+    const auto started = process.StartProgram(script);
+    const auto ended = started->EndedWithin(c.ended != nullptr ? std::chrono::minutes(1)
+                                                               : std::chrono::milliseconds(50));
+    EXPECT_EQ(ended.value_or("runs"), c.ended != nullptr ? c.ended : "runs");
+    if (c.ended == nullptr) {
+      WriteBytes(fifo, "go\n");  // lets it end
+      EXPECT_EQ(started->EndedWithin(std::chrono::minutes(1)).value_or("runs"),
+                "ended with status 0");
     }
   }
 }

@@ -39,6 +39,7 @@ class FakeWindowHost final : public window::WindowHost {
   platform::ProgressBoxes& Progress() override { return progress; }
   void SwitchTimer1On() override { ++timer1_switched_on; }
   void SwitchTimer2Off() override { ++timer2_switched_off; }
+  void SetWindowShown(bool) override {}
 };
 
 class SelfUpdateTest : public ::testing::Test {

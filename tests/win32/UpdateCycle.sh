@@ -12,6 +12,10 @@
 #     when it is let go after a few seconds, the rename succeeds on a later
 #     tick without a word; when it is held for good, one box tells so after
 #     about 10 seconds, no other box follows and both files stay.
+#   start-failure: a new program that ends at once (its library missing:
+#     status 0xC0000135; or with its library, without a word: status 0) or
+#     cannot be started at all (an empty file) is told once and removed; the old program goes on,
+#     and its next start makes no announcement.
 #   download: a download killed halfway leaves its temporary files, which the
 #     next start removes (making no offer from the stale version file beside
 #     them, as the server now has none); Cancel in the progress box keeps
@@ -20,6 +24,7 @@
 # Needs DISPLAY and the tests' Wine session (WINEPREFIX, a running wineserver).
 # Usage: UpdateCycle.sh <mode> <wine64> <test program> <release tool>
 #          <secret key> <update_server.py> <port> <helper program> <screenshot folder>
+#          <program that needs its library>
 set -euo pipefail
 mode="$1"
 wine="$2"
@@ -30,6 +35,8 @@ server_script="$6"
 port="$7"
 helper="$8"
 shots="$9"
+needs_library="${10}"
+its_library="$(dirname "$needs_library")/win32_its_library.dll"
 
 work="$(realpath "$(mktemp -d)")"
 server_pid=""
@@ -96,7 +103,11 @@ start() {
 }
 # How many times the program running as $1 in the last start has traced
 # event $2 ("Timer1", "Timer2").
-ticks() { grep -c -x "[0-9]* $1 $2" "$trace" 2>/dev/null || true; }
+ticks() {
+  local count
+  count="$(grep -c -x "[0-9]* $1 $2" "$trace" 2>/dev/null)" || true
+  echo "${count:-0}"
+}
 timer2_done() { (($(ticks "$1" Timer2) > 0)); }
 # Waits until the program running as $1 has handled $3 more ticks of timer $2.
 ticks_more() {
@@ -205,6 +216,49 @@ in_use() {
   echo "PASS: Quorvane.exe held for good: told once (in-use.png), both files stay"
 }
 
+start_failure() {
+  local case app old announced failure
+  for case in no_library ends_0 empty; do
+    app="$work/$case"
+    mkdir "$app"
+    cp "$program" "$app/Quorvane.exe"
+    start "$app/Quorvane.exe"
+    old=$last_pid
+    within 60 has_main_window || fail "$case: no window"
+    within 60 timer2_done Quorvane.exe || fail "$case: Timer2 did not tick"
+    case $case in
+      no_library) cp "$needs_library" "$app/NewQuorvane.exe.part" ;;
+      ends_0) cp "$needs_library" "$app/NewQuorvane.exe.part" && cp "$its_library" "$app/" ;;
+      empty) : >"$app/NewQuorvane.exe.part" ;;
+    esac
+    mv "$app/NewQuorvane.exe.part" "$app/NewQuorvane.exe"
+    within 30 has_update_box || fail "$case: no announcement"
+    announced="$(update_box)"
+    press_return "$announced"
+    within 30 has_update_box "$announced" || fail "$case: the failure was not told"
+    failure="$(update_box "$announced")"
+    ended "$old" && fail "$case: the old program ended"
+    has_main_window || fail "$case: the window did not come back"
+    screenshot "$failure" "start-failure-$case.png"
+    press_return "$failure"
+    files_are "$app" "Quorvane.exe$([[ $case == ends_0 ]] && echo " win32_its_library.dll")" ||
+      fail "$case: files after the failure: $(files_in "$app")"
+    ticks_more Quorvane.exe Timer1 6 || fail "$case: Timer1 does not tick" # none tries again
+    has_update_box && fail "$case: another update box"
+    kill -KILL "$old"
+    within 30 no_main_window || fail "$case: the window stays"
+    # The next start, as the player would: the window, no announcement.
+    start "$app/Quorvane.exe"
+    within 60 has_main_window || fail "$case: the next start shows no window"
+    within 60 timer2_done Quorvane.exe || fail "$case: the next start's Timer2 did not tick"
+    ticks_more Quorvane.exe Timer1 2 || fail "$case: the next start's Timer1 does not tick"
+    has_update_box && fail "$case: the next start shows an update box"
+    kill -KILL "$last_pid"
+    within 30 no_main_window || fail "$case: the window stays"
+  done
+  echo "PASS: a new program that ends at once or cannot be started is told once and removed"
+}
+
 download() {
   local root="$work/server" app="$work/app" pid prompt box
   "$release_tool" publish 1.2 "$new_program" "$secret_key" "$root" >/dev/null
@@ -257,6 +311,7 @@ download() {
 case "$mode" in
   cycle) cycle ;;
   in-use) in_use ;;
+  start-failure) start_failure ;;
   download) download ;;
   *) fail "unknown mode $mode" ;;
 esac

@@ -56,7 +56,7 @@ TEST(Win32Process, StartsAProgramWithoutWaitingForIt) {
       std::filesystem::current_path().wstring() + L"\\with blank \u00E9\\Started \u00E9.exe";
   ASSERT_TRUE(std::filesystem::copy_file(helper, copy));
 
-  Win32Process().StartProgram(Narrow(copy));
+  const auto started = Win32Process().StartProgram(Narrow(copy));
   // The program writes started.txt at once; allow a slow machine plenty.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (!std::filesystem::exists("started.txt") && std::chrono::steady_clock::now() < deadline) {
@@ -65,6 +65,19 @@ TEST(Win32Process, StartsAProgramWithoutWaitingForIt) {
   ASSERT_TRUE(std::filesystem::exists("started.txt"));
   const std::string quoted_path = '"' + Narrow(copy).append(1, '"');
   EXPECT_EQ(testing::ReadBytes("started.txt"), quoted_path);
+  EXPECT_EQ(started->EndedWithin(std::chrono::minutes(1)).value_or("runs"), "ended with status 0");
+}
+
+// A program the loader cannot start ends before it runs; the watch says so
+// with the system's status and its text.
+TEST(Win32Process, TheWatchTellsThatAProgramCouldNotLoad) {
+  testing::TempFolder folder;
+  const std::wstring needs_library =
+      std::filesystem::path(OwnPath()).parent_path().wstring() + L"\\win32_needs_its_library.exe";
+  ASSERT_TRUE(std::filesystem::copy_file(needs_library, L"alone.exe"));
+  const auto started = Win32Process().StartProgram("alone.exe");
+  EXPECT_EQ(started->EndedWithin(std::chrono::minutes(1)).value_or("runs"),
+            "ended with status 0xC0000135 (" + SystemErrorText(ERROR_MOD_NOT_FOUND) + ")");
 }
 
 TEST(Win32Process, AProgramThatCannotStartIsReportedWithTheSystemText) {

@@ -90,12 +90,20 @@ class FakeProcess : public platform::Process {
   std::string running_name;
   std::vector<std::string> started;
   bool start_fails = false;
+  // How a started program ends while it is watched; nothing: it runs.
+  std::optional<std::string> ends;
 
   std::string ProgramFolder() override { return folder; }
   std::string RunningName() override { return running_name; }
-  void StartProgram(const std::string& path) override {
+  std::unique_ptr<platform::StartedProgram> StartProgram(const std::string& path) override {
     if (start_fails) throw std::runtime_error("Cannot start " + path + ": test failure");
     started.push_back(path);
+    struct Watched final : platform::StartedProgram {
+      explicit Watched(std::optional<std::string> ending) : ending_(std::move(ending)) {}
+      std::optional<std::string> EndedWithin(std::chrono::milliseconds) override { return ending_; }
+      std::optional<std::string> ending_;
+    };
+    return std::make_unique<Watched>(ends);
   }
   [[noreturn]] void ExitNow() override { throw ProgramEnded{}; }
 };
