@@ -13,6 +13,44 @@ std::optional<std::string> ScriptNameBytes(std::u32string_view script_name, int 
   return EncodeInCodePage(script_name, name_code_page);
 }
 
+namespace {
+
+char32_t AsciiUpper(char32_t letter) {
+  return letter >= U'a' && letter <= U'z' ? letter - U'a' + U'A' : letter;
+}
+
+bool IsDeviceName(std::u32string_view base) {
+  std::u32string upper;
+  for (char32_t letter : base) upper += AsciiUpper(letter);
+  // Windows drops trailing blanks before it looks.
+  while (!upper.empty() && upper.back() == U' ') upper.pop_back();
+  for (std::u32string_view device : {U"CON", U"PRN", U"AUX", U"NUL", U"CONIN$", U"CONOUT$"}) {
+    if (upper == device) return true;
+  }
+  if (upper.size() != 4 || (upper.substr(0, 3) != U"COM" && upper.substr(0, 3) != U"LPT")) {
+    return false;
+  }
+  const char32_t number = upper[3];
+  return (number >= U'1' && number <= U'9') || number == U'\u00B9' || number == U'\u00B2' ||
+         number == U'\u00B3';
+}
+
+}  // namespace
+
+bool WindowsOpensAsFiles(std::u32string_view script_name, bool backslash_separates_folders) {
+  const std::u32string_view separators = backslash_separates_folders ? U"/\\" : U"/";
+  if (!backslash_separates_folders && script_name.find(U'\\') != std::u32string_view::npos) {
+    return false;
+  }
+  for (;;) {
+    const std::size_t end = script_name.find_first_of(separators);
+    const std::u32string_view part = script_name.substr(0, end);
+    if (IsDeviceName(part.substr(0, part.find(U'.')))) return false;
+    if (end == std::u32string_view::npos) return true;
+    script_name.remove_prefix(end + 1);
+  }
+}
+
 long long ScrollFileCount(const ScrollRequest& request) {
   const auto scroll_text_length =
       static_cast<long long>(request.text.size()) + request.line_size - 1;
@@ -24,7 +62,9 @@ GameFault FindGameFault(const ScrollRequest& request, const ScriptEncoding& enco
     return GameFault::kSpaceOrQuote;
   }
   const auto name = ScriptNameBytes(request.script_name, encoding.name_code_page);
-  if (!name) return GameFault::kNameLetters;
+  if (!name || !WindowsOpensAsFiles(request.script_name, encoding.backslash_separates_folders)) {
+    return GameFault::kNameLetters;
+  }
   if (ScriptFileName(*name, ScrollFileCount(request)).size() > kLongestGameFileName) {
     return GameFault::kNameTooLong;
   }

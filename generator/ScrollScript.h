@@ -23,6 +23,10 @@ struct ScrollRequest {
 struct ScriptEncoding {
   int name_code_page = kWindows1252;
   GameLetters letters = GameLetters::kLatin1;
+  // The system names folders with a backslash, as Windows does; elsewhere a
+  // backslash would become part of a file name that Windows (or Wine, under
+  // which the game runs there) reads as a folder.
+  bool backslash_separates_folders = false;
 };
 
 // The script name's bytes in a bind line, in the system's code page; none
@@ -31,6 +35,14 @@ struct ScriptEncoding {
 // a control, or one of the characters Windows refuses in a file name
 // (< > : | ? *). Blanks, double quotes and folder separators pass here.
 std::optional<std::string> ScriptNameBytes(std::u32string_view script_name, int name_code_page);
+
+// True when Windows would open the script's files as files: no part of the
+// name (between folder separators, '/' and, where it separates folders, '\\')
+// is a device before its first dot (CON, PRN, AUX, NUL, COM1 to COM9, LPT1
+// to LPT9, in any case; also CONIN$, CONOUT$ and COM or LPT with a
+// superscript 1, 2 or 3, which Windows takes for devices too), and a
+// backslash appears only where it separates folders.
+bool WindowsOpensAsFiles(std::u32string_view script_name, bool backslash_separates_folders);
 
 // The number of files of the chain: the length of the scroll text (the text
 // and its first line size - 1 characters) + 1 - line size, one per character.
@@ -43,7 +55,8 @@ enum class GameFault {
   // The console splits a command at blanks and ends a quoted part at the next
   // double quote, and execrul takes exactly one file name.
   kSpaceOrQuote,
-  // The game could not open a file of that name (ScriptNameBytes).
+  // The game could not open a file of that name (ScriptNameBytes,
+  // WindowsOpensAsFiles).
   kNameLetters,
   // "execrul <name>-<file count>.rul" would overrun the key's slot.
   kNameTooLong,

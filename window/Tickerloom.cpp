@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -178,8 +179,9 @@ void Tickerloom::ScriptMake_Click() {
   }
   // What the game would not run cleanly: a key that dies or overruns the
   // next, a line that falls apart, a crash, a file it cannot open.
-  const generator::ScriptEncoding encoding = generator::ChooseScriptEncoding(
+  generator::ScriptEncoding encoding = generator::ChooseScriptEncoding(
       generator::ReleaseInWorkingFolder(services_.files), services_.code_page.AnsiCodePage());
+  encoding.backslash_separates_folders = std::filesystem::path::preferred_separator == L'\\';
   if (const char* fault = GameFaultMessage(
           generator::FindGameFault(generator::ReadScrollRequest(*this), encoding))) {
     Say(fault);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace tickerloom::generator {
@@ -163,6 +164,19 @@ TEST(ScrollScript, FindsRequestsTheGameCannotRunCleanly) {
       {"cyrillic in 1252", cyrillic, U"abc", 1, 1252, GameFault::kNameLetters},
       {"cyrillic in 1251", cyrillic, U"abc", 1, 1251, GameFault::kNone},
       {"folder", U"sub/x", U"abc", 1, 1252, GameFault::kNone},
+      {"asterisk", U"a*b", U"abc", 1, 1252, GameFault::kNameLetters},
+      {"bar, angles", U"x|y<z>", U"abc", 1, 1252, GameFault::kNameLetters},
+      // Outside Windows a backslash is a letter of the name; Windows, where
+      // the game runs, would read a folder.
+      {"backslash", U"sub\\x", U"abc", 1, 1252, GameFault::kNameLetters},
+      // A device name before the first dot of any part is the device.
+      {"device with extension", U"nul.foo", U"abc", 1, 1252, GameFault::kNameLetters},
+      {"device in any case", U"Com1.txt", U"abc", 1, 1252, GameFault::kNameLetters},
+      {"device alone", U"aux", U"abc", 1, 1252, GameFault::kNameLetters},
+      {"device as a folder", U"lpt9.x/intro", U"abc", 1, 1252, GameFault::kNameLetters},
+      {"superscript port", U"com\u00B9.x", U"abc", 1, 1252, GameFault::kNameLetters},
+      {"no device", U"nul1.con", U"abc", 1, 1252, GameFault::kNone},
+      {"port 0", U"com0.x", U"abc", 1, 1252, GameFault::kNone},
       {"longest for 9 files", longest_for_nine, U"123456789", 2, 1252, GameFault::kNone},
       {"one longer", longest_for_nine + U"n", U"123456789", 2, 1252, GameFault::kNameTooLong},
       {"longest for 9, with 10 files", longest_for_nine, U"1234567890", 1, 1252,
@@ -184,6 +198,12 @@ TEST(ScrollScript, FindsRequestsTheGameCannotRunCleanly) {
         c.code_page == 1251 ? GameLetters::kWindows1251 : GameLetters::kLatin1;
     EXPECT_EQ(ScrollFileCount(request), static_cast<long long>(c.text.size()));
     EXPECT_EQ(FindGameFault(request, {c.code_page, letters}), c.fault);
+  }
+  // On Windows a backslash separates folders, as '/' does.
+  for (const auto& [name, fault] : {std::pair{U"sub\\x", GameFault::kNone},
+                                    std::pair{U"x\\prn.a\\y", GameFault::kNameLetters}}) {
+    EXPECT_EQ(FindGameFault({U"abc", 1, name, 2}, {1252, GameLetters::kLatin1, true}), fault)
+        << static_cast<int>(fault);
   }
 }
 

@@ -137,6 +137,8 @@ TEST_F(WindowLogic, MakeChecksItsInputsInOrder) {
        "The Script Name Contains Letters The Game Cannot Open"},
       {"letters before length", "abcdefghij", "1", std::string(30, 'n') + "?", "2",
        "The Script Name Contains Letters The Game Cannot Open"},
+      {"a device of Windows", "ab", "1", "Con.txt", "2",
+       "The Script Name Contains Letters The Game Cannot Open"},
       {"line size 251", std::string(251, 'a'), "251", "n", "2",
        "The Line Size Can Be 250 At Most For The Game"},
       // 250 passes the line size and meets the next check: 126 tokens.
