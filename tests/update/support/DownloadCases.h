@@ -20,13 +20,18 @@
 
 namespace tickerloom::testing {
 
-inline const platform::DownloadTimeouts kTestTimeouts{.connect = std::chrono::seconds(2),
-                                                      .stall = std::chrono::seconds(1)};
-inline const platform::DownloadTimeouts kFloorTimeouts{.connect = std::chrono::seconds(2),
+// Limits no transfer of the tests meets unless it is made to: a loaded
+// machine may hold up a TLS handshake under Wine for more than a second.
+inline const platform::DownloadTimeouts kTestTimeouts{.connect = std::chrono::seconds(60),
+                                                      .stall = std::chrono::seconds(60)};
+// For the transfers that stall on purpose.
+inline const platform::DownloadTimeouts kStallTimeouts{.connect = std::chrono::seconds(60),
+                                                       .stall = std::chrono::seconds(1)};
+inline const platform::DownloadTimeouts kFloorTimeouts{.connect = std::chrono::seconds(60),
                                                        .stall = std::chrono::seconds(1),
                                                        .floor_bytes_per_second = 1024,
                                                        .floor_window = std::chrono::seconds(1)};
-inline const platform::DownloadTimeouts kTotalTimeouts{.connect = std::chrono::seconds(2),
+inline const platform::DownloadTimeouts kTotalTimeouts{.connect = std::chrono::seconds(60),
                                                        .total = std::chrono::seconds(1),
                                                        .stall = std::chrono::milliseconds(0)};
 
@@ -84,9 +89,9 @@ inline std::vector<FailingDownload> FailingDownloads(const std::string& closed_u
        "onnection with the server could not be established"},
       {"https to a plain server", "", https_url, 10000, "SSL", "secure channel"},
       {"stalls after the headers", "/stall stall", "stall", 1000000, "nothing received for 1 s",
-       "nothing received for 1 s"},
+       "nothing received for 1 s", kStallTimeouts},
       {"never answers", "/silent silent", "silent", 1000000, "nothing received for 1 s",
-       "nothing received for 1 s"},
+       "nothing received for 1 s", kStallTimeouts},
       {"trickles below the floor speed", "/slow trickle 100", "slow", 1000000,
        "less than 1024 bytes a second over 1 s", "less than 1024 bytes a second over 1 s",
        kFloorTimeouts},
