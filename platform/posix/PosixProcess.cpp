@@ -1,8 +1,6 @@
 #include "platform/posix/PosixProcess.h"
 
-#include <poll.h>
 #include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +11,6 @@
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
-
-#include "platform/posix/PosixFileDescriptor.h"
 
 extern char** environ;
 
@@ -38,31 +34,20 @@ class PosixStartedProgram final : public StartedProgram {
  public:
   explicit PosixStartedProgram(pid_t child) : child_(child) {}
 
+  // A look every 10 ms: the watch runs once an update, for a few seconds.
   std::optional<std::string> EndedWithin(std::chrono::milliseconds limit) override {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    // A descriptor that becomes readable as the child ends (Linux 5.3 on);
-    // without one, a look every 10 ms.
-    const FileDescriptor ending(static_cast<int>(::syscall(SYS_pidfd_open, child_, 0)));
     for (;;) {
       int status = 0;
-      pid_t ended = 0;
-      do {
-        ended = ::waitpid(child_, &status, WNOHANG);
-      } while (ended < 0 && errno == EINTR);
+      const pid_t ended = ::waitpid(child_, &status, WNOHANG);
       if (ended == child_) return Ending(status);
       // Not ours to wait for (SIGCHLD ignored): only whether it still exists.
-      if (ended < 0 && ::kill(child_, 0) != 0 && errno == ESRCH)
+      if (ended < 0 && errno != EINTR && ::kill(child_, 0) != 0 && errno == ESRCH) {
         return "ended, with an exit status this program cannot see";
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return std::nullopt;
-      if (ending.Get() >= 0) {
-        pollfd watched{ending.Get(), POLLIN, 0};
-        ::poll(&watched, 1, static_cast<int>(left.count()));
-      } else {
-        const timespec pause{0, 10'000'000};
-        ::nanosleep(&pause, nullptr);
       }
+      if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+      const timespec pause{0, 10'000'000};
+      ::nanosleep(&pause, nullptr);
     }
   }
 
