@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A small update server for the tests, on 127.0.0.1 and an ephemeral port.
 
-Usage: update_server.py ROOT [--tls CERT KEY] [--port PORT]
+Usage: update_server.py ROOT [--tls CERT KEY | --plain-answer] [--port PORT]
 
 Serves the files of ROOT, on PORT when given. Prints the port on the first
 line of standard output. Each request path is appended to ROOT/.requests. ROOT/.routes, read on
@@ -17,11 +17,17 @@ every request, changes what a path gets, one "PATH ACTION [ARGUMENT]" per line:
   announce N     announces a body of N bytes and sends 10
   endless        sends data without end and without a Content-Length
   once           serves the file to the first request only, 404 afterwards
+
+--plain-answer serves no files: every connection gets a plain "400 Bad
+Request" at once, and is read until its client closes it, so that a TLS
+client always meets the same answer (no reset, whatever it sent when).
 """
 import http.server
 import os
+import socket
 import ssl
 import sys
+import threading
 import time
 
 ROOT = sys.argv[1]
@@ -127,10 +133,31 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(body)
 
 
+def answer_plainly(port):
+    listener = socket.create_server(("127.0.0.1", port))
+    print(listener.getsockname()[1], flush=True)
+    while True:
+        connection, _ = listener.accept()
+        threading.Thread(target=answer_and_drain, args=(connection,), daemon=True).start()
+
+
+def answer_and_drain(connection):
+    with connection:
+        try:
+            connection.sendall(b"HTTP/1.0 400 Bad Request\r\nContent-Length: 0\r\n\r\n")
+            connection.shutdown(socket.SHUT_WR)
+            while connection.recv(65536):
+                pass
+        except OSError:
+            pass
+
+
 options = sys.argv[2:]
 port = 0
 if "--port" in options:
     port = int(options[options.index("--port") + 1])
+if options[:1] == ["--plain-answer"]:
+    answer_plainly(port)
 server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
 server.daemon_threads = True
 if options[:1] == ["--tls"]:

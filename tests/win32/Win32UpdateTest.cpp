@@ -189,7 +189,7 @@ TEST_F(WinHttpDownloadTest, FailuresKeepTheOldFileLeaveNothingElseAndNameTheUrl)
   testing::ExpectEachFailureKeepsTheOldFile(
       Bench(),
       testing::FailingDownloads(
-          ClosedUrl(), "https://127.0.0.1:" + Environment("TICKERLOOM_TEST_SERVER_PORT") + "/big"),
+          ClosedUrl(), "https://127.0.0.1:" + Environment("TICKERLOOM_TEST_PLAIN_PORT") + "/big"),
       &FailingDownload::winhttp);
 }
 

@@ -1,11 +1,14 @@
 #!/bin/bash
-# Runs a Windows test program under Wine beside two loopback update servers
-# of its own (tests/update/update_server.py, on ephemeral ports): a plain one
-# and one with TLS whose certificate no system trusts. The program finds them
+# Runs a Windows test program under Wine beside three loopback servers
+# of its own (tests/update/update_server.py, on ephemeral ports): a plain one,
+# one with TLS whose certificate no system trusts and one that answers every
+# connection with a plain 400. The program finds them
 # through the environment, which Wine passes on:
 #   TICKERLOOM_TEST_SERVER_ROOT  the plain server's folder, as a Windows path
 #   TICKERLOOM_TEST_SERVER_PORT  its port
 #   TICKERLOOM_TEST_TLS_ROOT, TICKERLOOM_TEST_TLS_PORT  the same for the TLS one
+#   TICKERLOOM_TEST_PLAIN_PORT   a port where every connection gets a plain
+#                                "400 Bad Request" at once (https to a plain server)
 #   TICKERLOOM_TEST_CLOSED_PORT  a loopback port on which nothing listens
 # Usage: WithUpdateServer.sh <update_server.py> <TLS folder> <wine64> <program> [arguments]
 set -euo pipefail
@@ -37,10 +40,12 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 serve "$work/plain"
 serve "$work/tls" --tls "$tls/test_tls_cert.pem" "$tls/test_tls_key.pem"
+serve "$work/answer" --plain-answer
 export TICKERLOOM_TEST_SERVER_ROOT="$(windows_path "$work/plain")"
 export TICKERLOOM_TEST_SERVER_PORT="$(head -n 1 "$work/plain.port")"
 export TICKERLOOM_TEST_TLS_ROOT="$(windows_path "$work/tls")"
 export TICKERLOOM_TEST_TLS_PORT="$(head -n 1 "$work/tls.port")"
+export TICKERLOOM_TEST_PLAIN_PORT="$(head -n 1 "$work/answer.port")"
 export TICKERLOOM_TEST_CLOSED_PORT="$(python3 -c 'import socket
 s = socket.socket()
 s.bind(("127.0.0.1", 0))
