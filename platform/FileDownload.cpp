@@ -34,7 +34,7 @@ class BodyFile final : public BodySink {
     if (status.Failed()) {
       throw DownloadError("Cannot write \"" + file_.path + "\": " + TextOf(os, status));
     }
-    status = os.rename(file_.path, destination_, true);
+    status = RenameJustWritten(os, file_.path, destination_, true);
     if (status.Failed()) {
       throw DownloadError("Cannot store the download as \"" + destination_ +
                           "\": " + TextOf(os, status));

@@ -83,7 +83,7 @@ class ReplacingWriter final : public BufferedTextWriter {
     if (os.set_attributes && old_.kept_attributes != 0) {
       Check(os, os.set_attributes(temporary_, old_), "set the attributes of", temporary_);
     }
-    Check(os, os.rename(temporary_, target_, true), "replace", target_);
+    Check(os, RenameJustWritten(os, temporary_, target_, true), "replace", target_);
     committed_ = true;
     RemoveOrphanedTemporaries(os, {target_});
     // The new contents are in place already: a failure to make the rename
@@ -155,7 +155,12 @@ void FileLayer::RemoveFile(const std::string& path) {
 
 void FileLayer::RenameFile(const std::string& from, const std::string& to) {
   const FilePrimitives& os = *os_;
-  const Status status = os.rename(from, to, false);
+  // A file in `to`'s place that another process holds (the hand-over's old
+  // program) is told at once, for the caller to try again later.
+  const Status status = RenameJustWritten(
+      os, from, to, false, [](const FilePrimitives& backend, int error, const std::string& target) {
+        return backend.held_elsewhere == nullptr || !backend.held_elsewhere(error, target);
+      });
   if (!status.Failed()) return;
   const bool held = os.held_elsewhere != nullptr && os.held_elsewhere(status.error, to);
   ThrowFailure(os, status, "rename", from,

@@ -15,7 +15,9 @@ namespace tickerloom::platform {
 // beside the file (CreateTemporaryBeside), which gets the old file's owner
 // and mode or attributes, is flushed to disk, closed and renamed over the
 // file; then the temporaries that ended processes left beside it are
-// removed, and the rename is made durable where the backend can.
+// removed, and the rename is made durable where the backend can. A rename
+// of a file just written that a scanner holds for a moment is tried again
+// for about two seconds (RenameJustWritten), here and in RenameFile.
 class FileLayer : public FileSystem {
  public:
   explicit FileLayer(FilePrimitives os);
@@ -27,7 +29,7 @@ class FileLayer : public FileSystem {
   std::unique_ptr<FileLock> LockForUpdate(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
   // A failure because another process holds the file at `to` (as the
-  // backend tells) is FileError::InUse().
+  // backend tells) is FileError::InUse(), told at once.
   void RenameFile(const std::string& from, const std::string& to) override;
 
  private:

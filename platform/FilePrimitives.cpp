@@ -1,5 +1,7 @@
 #include "platform/FilePrimitives.h"
 
+#include <thread>
+
 namespace tickerloom::platform {
 
 std::vector<std::string_view> FilePrimitives::StepNames() const {
@@ -13,6 +15,20 @@ std::vector<std::string_view> FilePrimitives::StepNames() const {
 std::string TextOf(const FilePrimitives& os, const Status& status) {
   if (status.error == 0) return std::string(status.reason);
   return os.error_text(status.error);
+}
+
+Status RenameJustWritten(const FilePrimitives& os, const std::string& from, const std::string& to,
+                         bool durable,
+                         bool (*retry)(const FilePrimitives&, int error, const std::string& to)) {
+  Status status = os.rename(from, to, durable);
+  for (int tries = 1;
+       tries < kBriefHoldTries && status.Failed() && os.briefly_held != nullptr &&
+       os.briefly_held(status.error) && (retry == nullptr || retry(os, status.error, to));
+       ++tries) {
+    std::this_thread::sleep_for(kBriefHoldPause);
+    status = os.rename(from, to, durable);
+  }
+  return status;
 }
 
 void ThrowFailure(const FilePrimitives& os, const Status& status, std::string_view operation,

@@ -12,6 +12,7 @@
 // a real one.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -118,6 +119,10 @@ struct FilePrimitives {
   // process holds the file there (a running program's executable); may be
   // empty when that cannot happen.
   bool (*held_elsewhere)(int error, const std::string& path) = nullptr;
+  // Whether a rename of a file just written may have failed with this error
+  // only because some program (a virus scanner, the search indexer, a sync
+  // client) opened the file for a moment; empty where that cannot happen.
+  bool (*briefly_held)(int error) = nullptr;
 
   // The steps. A missing file is no failure of look_up: it finds nothing.
   Step<step::LookUp, Status(const std::string& path, FoundFile& found)> look_up{"look up"};
@@ -178,8 +183,9 @@ struct FilePrimitives {
   std::vector<std::string_view> StepNames() const;
 
   // The table of a backend whose calls are the static functions of Calls:
-  // ErrorText, NameTaken, ProcessId, NameStart, Beside, IsFile and, where it
-  // can happen, HeldElsewhere for what the layer asks; and a Call for each
+  // ErrorText, NameTaken, ProcessId, NameStart, Beside, IsFile and, where
+  // they can happen, HeldElsewhere and BrieflyHeld for what the layer asks;
+  // and a Call for each
   // step it has.
   template <class Calls>
   static FilePrimitives Of();
@@ -221,6 +227,7 @@ FilePrimitives FilePrimitives::Of() {
   os.beside = &Calls::Beside;
   os.is_file = &Calls::IsFile;
   if constexpr (requires { &Calls::HeldElsewhere; }) os.held_elsewhere = &Calls::HeldElsewhere;
+  if constexpr (requires { &Calls::BrieflyHeld; }) os.briefly_held = &Calls::BrieflyHeld;
   os.ForEachStep([]<class Tag, class... Args>(Step<Tag, Status(Args...)>& step) {
     if constexpr (requires(Args... args) { Calls::Call(Tag{}, args...); }) {
       step.call = [](Args... args) { return Calls::Call(Tag{}, std::forward<Args>(args)...); };
@@ -239,6 +246,20 @@ std::string TextOf(const FilePrimitives& os, const Status& status);
 [[noreturn]] void ThrowFailure(const FilePrimitives& os, const Status& status,
                                std::string_view operation, std::string_view path,
                                FileError::Cause cause = FileError::Cause::kOther);
+
+// How long a rename of a file just written is tried again while the file is
+// briefly held, and how long it waits between the tries: a scanner lets go of
+// a small file within a second.
+inline constexpr int kBriefHoldTries = 40;
+inline constexpr std::chrono::milliseconds kBriefHoldPause{50};
+
+// Renames a file just written over `to`, trying again for about two seconds
+// while the backend tells that the file is briefly held (and `retry`, when
+// given, agrees for the error).
+Status RenameJustWritten(const FilePrimitives& os, const std::string& from, const std::string& to,
+                         bool durable,
+                         bool (*retry)(const FilePrimitives&, int error,
+                                       const std::string& to) = nullptr);
 
 inline void Check(const FilePrimitives& os, const Status& status, std::string_view operation,
                   std::string_view path) {

@@ -149,6 +149,13 @@ struct Win32Calls {
            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
   }
 
+  // A scanner, the indexer or a sync client that opens a file just written
+  // keeps it from being renamed until it lets go.
+  static bool BrieflyHeld(int error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_ACCESS_DENIED;
+  }
+
   static Status Call(step::LookUp, const std::string& path, FoundFile& found) {
     const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {

@@ -11,7 +11,9 @@
 // folder. A mutex belongs to its thread: a second lock taken by the thread
 // that holds the first does not wait. A rename over a file that another
 // process holds open (the executable of a program that still runs) fails as
-// FileError::InUse().
+// FileError::InUse(). A rename of a file just written that fails with a
+// sharing, lock or access error is tried again for about two seconds: Defender,
+// the search indexer and OneDrive open new files for a moment.
 #pragma once
 
 #include "platform/FilePrimitives.h"

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "generator/ScriptGenerator.h"
+#include "platform/FileDownload.h"
 #include "platform/TemporaryName.h"
 #include "tests/support/FakeForm.h"
 #include "tests/support/FileFaults.h"
@@ -15,6 +17,7 @@
 namespace tickerloom::platform {
 namespace {
 
+using testing::kEveryTime;
 using testing::ListFolder;
 using testing::ReadBytes;
 using testing::WriteBytes;
@@ -163,6 +166,63 @@ TEST(FileSystem, AMakeWhoseStepFailsTellsItAndLosesNothing) {
       EXPECT_EQ(ReadBytes("autoexec.rul"), old_contents);
     }
     EXPECT_EQ(ListFolder(".").find(".tmp-"), std::string::npos) << ListFolder(".");
+  }
+}
+
+// A scanner that opens a file just written keeps it from being renamed for a
+// moment: each rename of such a file is tried again for a while, and one that
+// another error ends, or the target's holder, is told at once.
+TEST(FileSystem, ARenameOfAFileJustWrittenWaitsForAScannerToLetGo) {
+  constexpr int kHeld = testing::kDiskFull + 1;  // stands for the backend's own
+  const struct {
+    const char* what;
+    std::function<void(FileLayer&, const FilePrimitives&)> run;
+  } operations[] = {
+      {"replace", [](FileLayer& files,
+                     const FilePrimitives&) { generator::MergeStartupScript(files, 2, U"s"); }},
+      {"rename", [](FileLayer& files, const FilePrimitives&) { files.RenameFile("f", "g"); }},
+      {"download",
+       [](FileLayer&, const FilePrimitives& os) {
+         FileDownload(os, [](const std::string&, std::uint64_t, const DownloadTimeouts&,
+                             const DownloadProgress&, const std::shared_ptr<BodySink>& sink) {
+           (void)sink->Store(std::span<const char>("x", 1));
+         }).Fetch("http://127.0.0.1/x", "d", 1, {}, {});
+       }},
+  };
+  const struct {
+    std::size_t failures;
+    int error;
+    std::size_t renames;
+    bool fails;
+  } holds[] = {
+      {3, kHeld, 4, false},
+      {kEveryTime, kHeld, kBriefHoldTries, true},
+      {kEveryTime, testing::kDiskFull, 1, true},
+  };
+  for (const auto& operation : operations) {
+    for (const auto& hold : holds) {
+      SCOPED_TRACE(::testing::Message() << operation.what << ", " << hold.failures);
+      testing::TempFolder folder;
+      WriteBytes("f", "");
+      std::size_t renames = 0;
+      FilePrimitives os =
+          testing::Around(testing::NativePrimitives(),
+                          [&](std::string_view step, const std::function<Status()>& call) {
+                            if (step != "rename") return call();
+                            return renames++ < hold.failures ? Status{.error = hold.error} : call();
+                          });
+      os.briefly_held = [](int error) { return error == kHeld; };
+      FileLayer files(os);
+      bool failed = false;
+      try {
+        operation.run(files, os);
+      } catch (const std::runtime_error& error) {
+        failed = true;
+        EXPECT_TRUE(std::string(error.what()).ends_with(os.error_text(hold.error))) << error.what();
+      }
+      EXPECT_EQ(failed, hold.fails);
+      EXPECT_EQ(renames, hold.renames);
+    }
   }
 }
 

@@ -11,12 +11,14 @@
 #include <functional>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
 #include "platform/win32/Win32Text.h"
 #include "tests/support/FakeForm.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/TempFolder.h"
 
 namespace tickerloom::platform::win32 {
@@ -180,6 +182,38 @@ TEST(Win32FileSystem, ARenameOverAFileInUseSaysSo) {
       EXPECT_EQ(ReadBytes("to"), "old");
       SetReadOnly("to", false);
     }
+  }
+}
+
+// Defender opens a file just written without letting it be renamed: the
+// replace of autoexec.rul meets the system's own refusal, and succeeds once
+// the scanner lets go, or tells that refusal when it holds on.
+TEST(Win32FileSystem, AReplaceWaitsForAScannerThatHoldsItsFile) {
+  for (const bool lets_go : {true, false}) {
+    SCOPED_TRACE(lets_go ? "lets go" : "holds on");
+    testing::TempFolder folder;
+    WriteBytes("autoexec.rul", "old\r\n");
+    HANDLE scanner = INVALID_HANDLE_VALUE;
+    int renames = 0;
+    FileLayer files(testing::Around(
+        Win32FilePrimitives(), [&](std::string_view step, const std::function<Status()>& call) {
+          if (step != "rename") return call();
+          if (++renames == 1) {
+            const std::string listing = ListFolder(".");
+            const std::size_t start = listing.find(".autoexec.rul.tmp-");
+            const std::string temporary = listing.substr(start, listing.find(' ', start) - start);
+            scanner = ::CreateFileW(Widen(temporary).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+          } else if (renames == 2 && lets_go) {
+            ::CloseHandle(std::exchange(scanner, INVALID_HANDLE_VALUE));
+          }
+          return call();
+        }));
+    const Failure failure = FailureOf([&] { generator::MergeStartupScript(files, 2, U"s"); });
+    if (scanner != INVALID_HANDLE_VALUE) ::CloseHandle(scanner);
+    EXPECT_EQ(failure.error, lets_go ? 0 : ERROR_SHARING_VIOLATION) << failure.message;
+    EXPECT_EQ(renames, lets_go ? 2 : kBriefHoldTries);
+    EXPECT_EQ(ReadBytes("autoexec.rul").starts_with("old"), !lets_go);
   }
 }
 
