@@ -1,6 +1,7 @@
 #include "generator/ScriptGenerator.h"
 
 #include "common/Number.h"
+#include "generator/ScriptFormat.h"
 #include "generator/ScrollScript.h"
 #include "generator/Text.h"
 
@@ -43,6 +44,8 @@ void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files,
   const ScrollRequest request = ReadScrollRequest(form);
   const ScrollScript script(request, encoding);
   form.SetTotalFileCaption(DecimalText(script.FileCount()));
+  const std::string startup_script(kStartupScriptName);
+  const auto lock = files.LockForUpdate(startup_script);
 
   for (long long file_number = 1; file_number <= script.FileCount(); ++file_number) {
     const ScriptFileContents contents = script.File(file_number);
@@ -52,7 +55,8 @@ void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files,
     file->Close();
   }
 
-  MergeStartupScript(files, request.key_number, request.script_name, encoding.name_code_page);
+  MergeStartupScript(*lock, files, startup_script, request.key_number, request.script_name,
+                     encoding.name_code_page);
 }
 
 }  // namespace tickerloom::generator

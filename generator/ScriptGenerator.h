@@ -26,7 +26,9 @@ GameRelease ReleaseInWorkingFolder(platform::FileSystem& files);
 ScriptEncoding ChooseScriptEncoding(GameRelease release, int system_code_page);
 
 // Throws platform::FileError at the first file operation that fails: files
-// already written stay, and autoexec.rul is left as it was.
+// already written stay, and autoexec.rul is left as it was. The lock of
+// autoexec.rul is taken before the first script file is written, so that a
+// folder that cannot be locked costs no file.
 void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files,
                           const ScriptEncoding& encoding = {});
 
@@ -35,5 +37,10 @@ void GenerateScrollScript(ScriptForm& form, platform::FileSystem& files,
 // line binding the key to file 1 of the script, its name in the code page.
 void MergeStartupScript(platform::FileSystem& files, long long key_number,
                         std::u32string_view script_name, int name_code_page = kWindows1252);
+// The same for the startup script at a path, with its lock (LockForUpdate of
+// that path) already held.
+void MergeStartupScript(const platform::FileLock& held, platform::FileSystem& files,
+                        const std::string& startup_script, long long key_number,
+                        std::u32string_view script_name, int name_code_page);
 
 }  // namespace tickerloom::generator

@@ -8,14 +8,19 @@ namespace tickerloom::generator {
 
 void MergeStartupScript(platform::FileSystem& files, long long key_number,
                         std::u32string_view script_name, int name_code_page) {
-  const auto name = ScriptNameBytes(script_name, name_code_page);
-  if (!name) throw std::invalid_argument("the script name has no bytes in the system's code page");
   const std::string startup_script(kStartupScriptName);
-  const std::string advert_line = AdvertLine();
-
   // Held from the read to the replace, so that a run of another instance
   // cannot slip in between and have its line lost.
   const auto lock = files.LockForUpdate(startup_script);
+  MergeStartupScript(*lock, files, startup_script, key_number, script_name, name_code_page);
+}
+
+void MergeStartupScript(const platform::FileLock& /*held*/, platform::FileSystem& files,
+                        const std::string& startup_script, long long key_number,
+                        std::u32string_view script_name, int name_code_page) {
+  const auto name = ScriptNameBytes(script_name, name_code_page);
+  if (!name) throw std::invalid_argument("the script name has no bytes in the system's code page");
+  const std::string advert_line = AdvertLine();
 
   // The old file is handled as bytes: what is read is written back unchanged.
   std::string old_startup_text;

@@ -81,6 +81,21 @@ class MutexLock final : public FileLock {
   HANDLE mutex_;
 };
 
+// The path the file system gives an open folder, or false when it gives none.
+bool FinalPath(HANDLE folder, std::wstring& path) {
+  path.assign(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFinalPathNameByHandleW(
+        folder, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+    if (length == 0) return false;
+    if (length < path.size()) {
+      path.resize(length);
+      return true;
+    }
+    path.resize(length + 1);
+  }
+}
+
 // The folder's path as the file system knows it, whatever way leads there
 // (a relative path, a link or junction, a drive letter of subst, a short
 // name), followed by the file's name in lower case, as the file system folds
@@ -92,16 +107,25 @@ Status CanonicalPath(const std::string& path, std::wstring& canonical) {
                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                           nullptr));
   if (!handle.Valid()) return Failed();
-  canonical.assign(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetFinalPathNameByHandleW(
-        handle.Get(), canonical.data(), static_cast<DWORD>(canonical.size()), FILE_NAME_NORMALIZED);
-    if (length == 0) return Failed();
-    if (length < canonical.size()) {
-      canonical.resize(length);
-      break;
+  if (!FinalPath(handle.Get(), canonical)) {
+    // RAM disks and user-mode file systems (ImDisk, WinFsp) may not tell the
+    // final path: the full path name then stands for the folder, so that the
+    // folder is locked all the same, if not through every way that leads there.
+    const std::wstring wide = Widen(folder);
+    canonical.assign(MAX_PATH, L'\0');
+    for (;;) {
+      const DWORD length = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(canonical.size()),
+                                              canonical.data(), nullptr);
+      if (length == 0) return Failed();
+      if (length < canonical.size()) {
+        canonical.resize(length);
+        break;
+      }
+      canonical.resize(length + 1);
     }
-    canonical.resize(length + 1);
+    while (!canonical.empty() && (canonical.back() == L'\\' || canonical.back() == L'.')) {
+      canonical.pop_back();
+    }
   }
   canonical += L'\\';
   canonical += Widen(std::string_view(path).substr(name_start));
