@@ -194,9 +194,56 @@ std::string TooLarge(std::uint64_t max_bytes) {
   return "larger than " + std::to_string(max_bytes) + " bytes";
 }
 
+// Frees the strings WinHTTP allocates for proxy settings.
+struct GlobalString {
+  wchar_t* text;
+  explicit GlobalString(wchar_t* owned) : text(owned) {}
+  GlobalString(const GlobalString&) = delete;
+  GlobalString& operator=(const GlobalString&) = delete;
+  ~GlobalString() {
+    if (text != nullptr) ::GlobalFree(text);
+  }
+};
+
+// Windows 7 and 8.0 give WinHTTP no automatic proxy: the proxy the user set
+// in Internet Options (a script, detection or a named proxy) is asked for the
+// address and given to the request. No setting, or one that finds no proxy
+// for the address, leaves the request direct, as a browser would go.
+void UseTheUsersProxy(HINTERNET session, HINTERNET request, const std::wstring& url) {
+  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
+  if (::WinHttpGetIEProxyConfigForCurrentUser(&user) == 0) return;
+  GlobalString script{user.lpszAutoConfigUrl};
+  GlobalString proxy{user.lpszProxy};
+  GlobalString bypass{user.lpszProxyBypass};
+  if (user.fAutoDetect != FALSE || script.text != nullptr) {
+    WINHTTP_AUTOPROXY_OPTIONS options{};
+    if (script.text != nullptr) {
+      options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
+      options.lpszAutoConfigUrl = script.text;
+    }
+    if (user.fAutoDetect != FALSE) {
+      options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
+      options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+    }
+    options.fAutoLogonIfChallenged = TRUE;
+    WINHTTP_PROXY_INFO found{};
+    if (::WinHttpGetProxyForUrl(session, url.c_str(), &options, &found) != 0) {
+      GlobalString found_proxy{found.lpszProxy};
+      GlobalString found_bypass{found.lpszProxyBypass};
+      (void)::WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &found, sizeof found);
+      return;
+    }
+  }
+  if (proxy.text == nullptr) return;
+  WINHTTP_PROXY_INFO named{.dwAccessType = WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+                           .lpszProxy = proxy.text,
+                           .lpszProxyBypass = bypass.text};
+  (void)::WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &named, sizeof named);
+}
+
 // Opens the request for one address and waits for the answer's headers.
-InternetHandle Request(Transfer& transfer, HINTERNET session, const std::string& address,
-                       InternetHandle& connection) {
+InternetHandle Request(Transfer& transfer, HINTERNET session, bool before_8_1,
+                       const std::string& address, InternetHandle& connection) {
   const std::string scheme = LowerScheme(address);
   if (scheme != "http" && scheme != "https") {
     throw TransferFailed("only http and https addresses are fetched");
@@ -222,6 +269,7 @@ InternetHandle Request(Transfer& transfer, HINTERNET session, const std::string&
                            WINHTTP_DEFAULT_ACCEPT_TYPES,
                            parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
   if (!request) FailWithLastError();
+  if (before_8_1) UseTheUsersProxy(session, request.get(), wide);
   // Redirects are followed here, with the rules of ResolveRedirect.
   DWORD disabled = WINHTTP_DISABLE_REDIRECTS;
   if (::WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &disabled,
@@ -268,15 +316,26 @@ void ReadBody(Transfer& transfer, HINTERNET request) {
 
 // The whole transfer, redirects included, on the transfer's own thread.
 void Run(Transfer& transfer) {
-  // The proxy the user set for the system (Windows 8.1 and later), else
-  // WinHTTP's own setting (netsh winhttp), as Windows 7 has no such choice.
+  // The proxy the user set for the system: WinHTTP finds it from Windows 8.1
+  // on; before, the request is given it (UseTheUsersProxy).
   InternetHandle session(::WinHttpOpen(L"Tickerloom", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
                                        WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session) {
+  const bool before_8_1 = !session;
+  if (before_8_1) {
     session.reset(::WinHttpOpen(L"Tickerloom", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                 WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   }
   if (!session) FailWithLastError();
+  if (before_8_1) {
+    // WinHTTP of Windows 7 and 8.0 offers SSL 3 and TLS 1.0 only unless told:
+    // an update server of today speaks TLS 1.2. A Windows 7 without the
+    // update that brings TLS 1.2 to WinHTTP refuses the option and goes on
+    // with what it has.
+    DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+                      WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+    (void)::WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
+                             sizeof protocols);
+  }
   DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
   if (::WinHttpSetOption(session.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy) ==
       0) {
@@ -285,7 +344,8 @@ void Run(Transfer& transfer) {
   std::string address = transfer.url;
   for (int redirects = 0;; ++redirects) {
     InternetHandle connection;
-    const InternetHandle request = Request(transfer, session.get(), address, connection);
+    const InternetHandle request =
+        Request(transfer, session.get(), before_8_1, address, connection);
     DWORD status = 0;
     DWORD size = sizeof status;
     if (::WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
