@@ -39,8 +39,18 @@ class OpenClipboardSession {
 MessageAnswer Win32MessageBoxes::Show(const Message& message) {
   UINT type = message.buttons == MessageButtons::kYesNo ? MB_YESNO | MB_DEFBUTTON1 : MB_OK;
   if (message.icon == MessageIcon::kInformation) type |= MB_ICONINFORMATION;
-  const int answer = ::MessageBoxW(main_.handle, Widen(message.prompt).c_str(),
-                                   Widen(message.title).c_str(), type | MB_APPLMODAL);
+  // A box asked before the window shows (the update question at the start)
+  // or while it is hidden would have no taskbar button and could sit behind
+  // other windows: it goes without an owner, to the front.
+  HWND owner = main_.handle;
+  if (owner != nullptr && ::IsWindowVisible(owner) != 0) {
+    type |= MB_APPLMODAL;
+  } else {
+    owner = nullptr;
+    type |= MB_TASKMODAL | MB_SETFOREGROUND;
+  }
+  const int answer =
+      ::MessageBoxW(owner, Widen(message.prompt).c_str(), Widen(message.title).c_str(), type);
   if (answer == 0) {
     throw std::runtime_error("Cannot show a message box: " + SystemErrorText(::GetLastError()));
   }

@@ -611,9 +611,12 @@ void Win32ProgressBox::Build(const std::string& title, const std::string& prompt
   if (!registered) FailWindow("the progress box's window class");
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  const DWORD extended_style = WS_EX_DLGMODALFRAME;
+  // Owned by the window when it shows; before it shows, a box of its own on
+  // the taskbar, as the update question.
+  const bool owned = owner_ != nullptr && ::IsWindowVisible(owner_) != 0;
+  const DWORD extended_style = WS_EX_DLGMODALFRAME | (owned ? 0 : WS_EX_APPWINDOW);
   box_ = ::CreateWindowExW(extended_style, kProgressClass, Widen(title).c_str(), style, 0, 0, 0, 0,
-                           owner_, nullptr, instance, this);
+                           owned ? owner_ : nullptr, nullptr, instance, this);
   if (box_ == nullptr) FailWindow("the progress box");
 
   const unsigned dpi = WindowDpi(owner_ != nullptr ? owner_ : box_);

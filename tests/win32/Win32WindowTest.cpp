@@ -715,9 +715,16 @@ TEST(Win32Toolkit, TicksArriveWhileABoxIsOpen) {
     post_tick();
   });
   desktop.Boxes().Show(Message{"ticks meanwhile"});
-  EXPECT_EQ(answerer.Seen().text, L"ticks meanwhile");
+  const SeenBox& seen = answerer.Seen();
+  EXPECT_EQ(seen.text, L"ticks meanwhile");
   EXPECT_EQ(events.ticks, 2);
+  // The window is not shown: neither box hides behind it, owned by it.
+  EXPECT_EQ(seen.owner, nullptr);
   auto box = desktop.Toolkit().OpenProgressBox("Update", "Downloading The New Version");
+  const HWND progress = ThreadWindow(::GetCurrentThreadId(), L"TickerloomProgressBox");
+  ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(::GetWindow(progress, GW_OWNER), nullptr);
+  EXPECT_NE(::GetWindowLongW(progress, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
   post_tick();
   EXPECT_TRUE(box->Update(0, std::nullopt));
   EXPECT_EQ(events.ticks, 3);
