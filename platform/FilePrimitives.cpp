@@ -14,7 +14,9 @@ std::vector<std::string_view> FilePrimitives::StepNames() const {
 
 std::string TextOf(const FilePrimitives& os, const Status& status) {
   if (status.error == 0) return std::string(status.reason);
-  return os.error_text(status.error);
+  std::string text = os.error_text(status.error);
+  if (!status.reason.empty()) text.append(" ").append(status.reason);
+  return text;
 }
 
 Status RenameJustWritten(const FilePrimitives& os, const std::string& from, const std::string& to,
@@ -35,7 +37,7 @@ void ThrowFailure(const FilePrimitives& os, const Status& status, std::string_vi
                   std::string_view path, FileError::Cause cause) {
   if (!status.operation.empty()) operation = status.operation;
   if (status.error == 0) throw FileError(operation, path, status.reason);
-  throw FileError(operation, path, status.error, os.error_text(status.error), cause);
+  throw FileError(operation, path, status.error, TextOf(os, status), cause);
 }
 
 }  // namespace tickerloom::platform

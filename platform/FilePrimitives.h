@@ -33,7 +33,8 @@ using NativeFile = std::intptr_t;
 inline constexpr NativeFile kNoFile = -1;
 
 // How a step ended: success, or the OS's error number, or a refusal the OS
-// has no number for (its reason). A failure is told with the caller's
+// has no number for (its reason); an error number with a reason is told as
+// the OS's text followed by the reason. A failure is told with the caller's
 // operation unless the step names another one.
 struct Status {
   int error = 0;

@@ -1,5 +1,7 @@
 #include "platform/Process.h"
 
+#include <algorithm>
+
 namespace tickerloom::platform {
 namespace {
 
@@ -9,6 +11,13 @@ std::string Utf8(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+bool Process::SameFileName(std::string_view a, std::string_view b) {
+  if (!FileNamesFoldCase()) return a == b;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return lower(x) == lower(y); });
+}
 
 std::string StartedProcess::RunningNameOf(const std::filesystem::path& started_as) {
   return Utf8(started_as.stem()) + ".exe";

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tickerloom::platform {
 
@@ -36,6 +37,11 @@ class Process {
   virtual std::unique_ptr<StartedProgram> StartProgram(const std::string& path) = 0;
   // Ends the program at once: no further handler, no unload work.
   [[noreturn]] virtual void ExitNow() = 0;
+  // Whether the system's file names ignore case (Windows: QUORVANE.EXE is
+  // Quorvane.exe), for names such as RunningName's.
+  virtual bool FileNamesFoldCase() { return false; }
+  // Whether two file names name the same file, by FileNamesFoldCase.
+  bool SameFileName(std::string_view a, std::string_view b);
 };
 
 // The system's ANSI code page: the one in which a Windows program that is not

@@ -19,7 +19,7 @@ HandOver::HandOver(std::string exe_name, platform::FileSystem& files, platform::
 
 void HandOver::Timer1Tick(const std::string& app_folder) {
   const std::string new_executable = app_folder + "New" + exe_name_;
-  if (process_.RunningName() != exe_name_ || state_.start_failed ||
+  if (!process_.SameFileName(process_.RunningName(), exe_name_) || state_.start_failed ||
       !files_.FileExists(new_executable)) {
     return;
   }
@@ -31,9 +31,11 @@ void HandOver::Timer2Tick(const std::string& app_folder) {
   const std::string plain_executable = app_folder + exe_name_;
   const std::string new_executable = app_folder + "New" + exe_name_;
   const std::string running_name = process_.RunningName();
-  if (running_name == exe_name_ && !state_.start_failed && files_.FileExists(new_executable)) {
+  if (process_.SameFileName(running_name, exe_name_) && !state_.start_failed &&
+      files_.FileExists(new_executable)) {
     StartNewAndEnd(new_executable);
-  } else if (running_name == "New" + exe_name_ && files_.FileExists(new_executable)) {
+  } else if (process_.SameFileName(running_name, "New" + exe_name_) &&
+             files_.FileExists(new_executable)) {
     if (!TakePlace(new_executable, plain_executable)) return;
   }
   timers_.switch_timer2_off();

@@ -24,6 +24,7 @@ class Win32Process final : public StartedProcess {
   std::unique_ptr<StartedProgram> StartProgram(const std::string& path) override;
   // ExitProcess: no further handler runs.
   [[noreturn]] void ExitNow() override;
+  bool FileNamesFoldCase() override { return true; }
 
  private:
   explicit Win32Process(const std::filesystem::path& program);

@@ -17,6 +17,14 @@
 namespace tickerloom::platform::win32 {
 namespace {
 
+// Whether the user has a high-contrast theme on.
+bool HighContrast() {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) != 0 &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
 constexpr wchar_t kWindowClass[] = L"TickerloomWindow";
 constexpr int kProgramIconId = 1;  // app/Quorvane.rc.in
 // Control and timer identifiers stay clear of IDOK and IDCANCEL, which the
@@ -484,8 +492,12 @@ LRESULT Win32ToolkitWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam
       return 0;
     case WM_CTLCOLOREDIT: {
       const ControlEntry* entry = EntryOf(reinterpret_cast<HWND>(lparam));
-      if (entry != nullptr && entry->layout.background == Background::kScrollBar) {
+      // The key box's own background, with the text colour that goes with
+      // it; a high-contrast theme keeps its own colours for both.
+      if (entry != nullptr && entry->layout.background == Background::kScrollBar &&
+          !HighContrast()) {
         ::SetBkColor(reinterpret_cast<HDC>(wparam), ::GetSysColor(COLOR_SCROLLBAR));
+        ::SetTextColor(reinterpret_cast<HDC>(wparam), ::GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_SCROLLBAR));
       }
       break;

@@ -59,6 +59,7 @@ struct Row {
   bool starts_and_ends;
   const char* files_after;  // and what Quorvane.exe holds after, if present
   const char* plain_holds;
+  bool fold_case = false;  // file names ignore case, as on Windows
 };
 
 TEST_F(HandOverTest, Timer2ActsByRunningNameAndFilesThenSwitchesItselfOff) {
@@ -72,6 +73,8 @@ TEST_F(HandOverTest, Timer2ActsByRunningNameAndFilesThenSwitchesItselfOff) {
       {"NewQuorvane.exe", true, false, false, "Quorvane.exe", "old"},
       {"quorvane.exe", true, true, false, "NewQuorvane.exe Quorvane.exe", "old"},
       {"NEWQUORVANE.exe", true, true, false, "NewQuorvane.exe Quorvane.exe", "old"},
+      {"quorvane.exe", true, true, true, "NewQuorvane.exe Quorvane.exe", "old", true},
+      {"NEWQUORVANE.exe", true, true, false, "Quorvane.exe", "new", true},
       {"Copy.exe", true, true, false, "NewQuorvane.exe Quorvane.exe", "old"},
       {"Copy.exe", false, false, false, "", nullptr},
   };
@@ -83,6 +86,7 @@ TEST_F(HandOverTest, Timer2ActsByRunningNameAndFilesThenSwitchesItselfOff) {
     process_.started.clear();
     timers_ = {};
     Arrange(row.running_name, row.plain, row.fresh);
+    process_.fold_case = row.fold_case;
 
     shown_.clear();
     EXPECT_EQ(Ends(&HandOver::Timer2Tick), row.starts_and_ends);
@@ -110,6 +114,7 @@ TEST_F(HandOverTest, Timer1StartsTheNewProgramOnlyFromQuorvaneExeAfterTheMessage
       {"NewQuorvane.exe", true, true, false, "NewQuorvane.exe Quorvane.exe", "old"},
       {"NewQuorvane.exe", false, true, false, "NewQuorvane.exe", nullptr},
       {"QuorVane.exe", true, true, false, "NewQuorvane.exe Quorvane.exe", "old"},
+      {"QuorVane.exe", true, true, true, "NewQuorvane.exe Quorvane.exe", "old", true},
       {"Copy.exe", true, true, false, "NewQuorvane.exe Quorvane.exe", "old"},
   };
   for (const Row& row : rows) {
@@ -120,6 +125,7 @@ TEST_F(HandOverTest, Timer1StartsTheNewProgramOnlyFromQuorvaneExeAfterTheMessage
     process_.started.clear();
     boxes_.shown.clear();
     Arrange(row.running_name, row.plain, row.fresh);
+    process_.fold_case = row.fold_case;
     // The program is started only once OK has been pressed.
     boxes_.while_open = [this] { EXPECT_TRUE(process_.started.empty()); };
     if (row.starts_and_ends) boxes_.answers = {MessageAnswer::kOk};

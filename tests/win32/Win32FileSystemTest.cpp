@@ -59,21 +59,26 @@ void SetReadOnly(const char* path, bool read_only) {
 // Every failure names the operation and the path and carries the system's
 // own text for its error; the generator stops at the failing file, leaving
 // the files before it and autoexec.rul as they were.
+// What a read-only file's refusal adds to the system's text.
+const std::string kReadOnly =
+    " The file is read-only: clear Read-only in its Properties, then try again.";
+
 TEST(Win32FileSystem, FailuresReportTheSystemTextAndThePath) {
   const std::string long_name(300, 'n');
   const struct Case {
     const char* description;
     const char* script_name;
-    std::string path;     // in the message
-    DWORD error;          // 0: whatever the system says about the name
-    const char* written;  // the folder afterwards
+    std::string path;       // in the message
+    DWORD error;            // 0: whatever the system says about the name
+    const char* written;    // the folder afterwards
+    std::string also = {};  // after the system's text
   } cases[] = {
       {"missing folder", "missing/intro", "missing/intro-1.rul", ERROR_PATH_NOT_FOUND,
        "autoexec.rul fixed-1.rul taken-2.rul"},
       {"a folder in a file's place", "taken", "taken-2.rul", ERROR_ACCESS_DENIED,
        "autoexec.rul fixed-1.rul taken-1.rul taken-2.rul"},
       {"a read-only script file", "fixed", "fixed-1.rul", ERROR_ACCESS_DENIED,
-       "autoexec.rul fixed-1.rul taken-2.rul"},
+       "autoexec.rul fixed-1.rul taken-2.rul", kReadOnly},
       {"over-long name", long_name.c_str(), long_name + "-1.rul", 0,
        "autoexec.rul fixed-1.rul taken-2.rul"},
   };
@@ -91,7 +96,8 @@ TEST(Win32FileSystem, FailuresReportTheSystemTextAndThePath) {
       EXPECT_EQ(failure.error, static_cast<int>(c.error));
     }
     EXPECT_NE(failure.error, 0);
-    EXPECT_EQ(failure.message, Expected("create", c.path, static_cast<DWORD>(failure.error)));
+    EXPECT_EQ(failure.message,
+              Expected("create", c.path, static_cast<DWORD>(failure.error)) + c.also);
     EXPECT_EQ(form.total_files, "3");
     EXPECT_EQ(ReadBytes("autoexec.rul"), "old\r\n");
     EXPECT_EQ(ReadBytes("fixed-1.rul"), "kept\r\n");
@@ -252,8 +258,9 @@ TEST(Win32FileSystem, AnAutoexecThatMayNotBeWrittenIsRefusedAndKept) {
     const char* description;
     std::function<void()> prepare;
     DWORD error;
+    std::string also = {};  // after the system's text
   } cases[] = {
-      {"read-only", [] { SetReadOnly("autoexec.rul", true); }, ERROR_ACCESS_DENIED},
+      {"read-only", [] { SetReadOnly("autoexec.rul", true); }, ERROR_ACCESS_DENIED, kReadOnly},
       {"a folder",
        [] {
          std::filesystem::remove("autoexec.rul");
@@ -268,7 +275,7 @@ TEST(Win32FileSystem, AnAutoexecThatMayNotBeWrittenIsRefusedAndKept) {
     c.prepare();
     Win32FileSystem files;
     const Failure failure = FailureOf([&] { generator::MergeStartupScript(files, 3, U"demo"); });
-    EXPECT_EQ(failure.message, Expected("replace", "autoexec.rul", c.error));
+    EXPECT_EQ(failure.message, Expected("replace", "autoexec.rul", c.error) + c.also);
     EXPECT_EQ(failure.error, static_cast<int>(c.error));
     EXPECT_EQ(ListFolder("."), "autoexec.rul");
     if (std::filesystem::is_regular_file("autoexec.rul")) {

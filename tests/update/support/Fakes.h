@@ -92,6 +92,7 @@ class FakeProcess : public platform::Process {
   bool start_fails = false;
   // How a started program ends while it is watched; nothing: it runs.
   std::optional<std::string> ends;
+  bool fold_case = false;
 
   std::string ProgramFolder() override { return folder; }
   std::string RunningName() override { return running_name; }
@@ -106,6 +107,7 @@ class FakeProcess : public platform::Process {
     return std::make_unique<Watched>(ends);
   }
   [[noreturn]] void ExitNow() override { throw ProgramEnded{}; }
+  bool FileNamesFoldCase() override { return fold_case; }
 };
 
 }  // namespace tickerloom::testing
