@@ -19,6 +19,30 @@ bool Process::SameFileName(std::string_view a, std::string_view b) {
                     [&](char x, char y) { return lower(x) == lower(y); });
 }
 
+std::string Process::WorkingFolder() {
+  return Utf8(std::filesystem::current_path());
+}
+
+bool FolderWithin(std::string_view folder, std::string_view within, bool fold_case) {
+  const auto trimmed = [](std::string_view path) {
+    while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.remove_suffix(1);
+    return path;
+  };
+  folder = trimmed(folder);
+  within = trimmed(within);
+  if (within.empty() || folder.size() < within.size()) return false;
+  const auto same = [fold_case](char a, char b) {
+    const auto normal = [fold_case](char c) {
+      if (c == '\\') return '/';
+      return fold_case && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    };
+    return normal(a) == normal(b);
+  };
+  if (!std::equal(within.begin(), within.end(), folder.begin(), same)) return false;
+  return folder.size() == within.size() || folder[within.size()] == '/' ||
+         folder[within.size()] == '\\' || within.back() == '/' || within.back() == '\\';
+}
+
 std::string StartedProcess::RunningNameOf(const std::filesystem::path& started_as) {
   return Utf8(started_as.stem()) + ".exe";
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tickerloom::platform {
 
@@ -42,7 +43,17 @@ class Process {
   virtual bool FileNamesFoldCase() { return false; }
   // Whether two file names name the same file, by FileNamesFoldCase.
   bool SameFileName(std::string_view a, std::string_view b);
+  // The folder the program works in, where Make writes (UTF-8).
+  virtual std::string WorkingFolder();
+  // Folders where the game never reads what Make would write there: on
+  // Windows its own folder (where some starts land) and the temporary folder
+  // (where Explorer runs a program from inside a zip, and deletes it after).
+  virtual std::vector<std::string> FoldersMakeAvoids() { return {}; }
 };
+
+// Whether folder is `within` or inside it, by the path's parts; '/' and '\'
+// part alike, and case is folded as the system folds it.
+bool FolderWithin(std::string_view folder, std::string_view within, bool fold_case);
 
 // The system's ANSI code page: the one in which a Windows program that is not
 // Unicode-aware, such as the game, opens its files, and which tells which

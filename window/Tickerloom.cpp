@@ -187,8 +187,25 @@ void Tickerloom::ScriptMake_Click() {
     Say(fault);
     return;
   }
+  // Where the game never looks: a temporary copy of the program (started
+  // from inside a zip), or a start that landed in the Windows folder.
+  platform::Process& process = services_.process;
+  const std::string folder = process.WorkingFolder();
+  for (const std::string& avoided : process.FoldersMakeAvoids()) {
+    if (platform::FolderWithin(folder, avoided, process.FileNamesFoldCase())) {
+      Say(Lines({"Tickerloom Runs In " + folder,
+                 "The game never reads its scripts from a temporary folder or the Windows folder.",
+                 "Extract Quorvane.exe into the game's folder first and start it from there."}));
+      return;
+    }
+  }
   BusyCursor busy(*window_);
-  generator::GenerateScrollScript(*this, services_.files, encoding);
+  try {
+    generator::GenerateScrollScript(*this, services_.files, encoding);
+  } catch (const platform::FileError& error) {
+    // The names are the working folder's: the box says which folder that is.
+    Say(Lines({error.what(), "The folder: " + folder}));
+  }
 }
 
 void Tickerloom::Command1_Click() {

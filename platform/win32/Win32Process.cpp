@@ -82,6 +82,19 @@ Win32Process::Win32Process() : Win32Process(ProgramPath()) {}
 Win32Process::Win32Process(const std::filesystem::path& program)
     : StartedProcess(program.parent_path(), program) {}
 
+std::vector<std::string> Win32Process::FoldersMakeAvoids() {
+  std::vector<std::string> folders;
+  wchar_t path[MAX_PATH + 2] = {};
+  if (const UINT length = ::GetWindowsDirectoryW(path, MAX_PATH + 1);
+      length > 0 && length <= MAX_PATH) {
+    folders.push_back(Narrow(std::wstring_view(path, length)));
+  }
+  if (const DWORD length = ::GetTempPathW(MAX_PATH + 1, path); length > 0 && length <= MAX_PATH) {
+    folders.push_back(Narrow(std::wstring_view(path, length)));
+  }
+  return folders;
+}
+
 std::unique_ptr<StartedProgram> Win32Process::StartProgram(const std::string& path) {
   const std::wstring program = Widen(path);
   // The program's own path as its command line, quoted for blanks.

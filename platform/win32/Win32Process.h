@@ -25,6 +25,8 @@ class Win32Process final : public StartedProcess {
   // ExitProcess: no further handler runs.
   [[noreturn]] void ExitNow() override;
   bool FileNamesFoldCase() override { return true; }
+  // GetWindowsDirectoryW and GetTempPathW; none that the system cannot tell.
+  std::vector<std::string> FoldersMakeAvoids() override;
 
  private:
   explicit Win32Process(const std::filesystem::path& program);

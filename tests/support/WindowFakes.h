@@ -59,6 +59,12 @@ class FixedProcess final : public platform::Process {
     throw std::logic_error("not in these tests");
   }
   [[noreturn]] void ExitNow() override { std::abort(); }
+  bool FileNamesFoldCase() override { return true; }
+  std::string WorkingFolder() override { return working_folder; }
+  std::vector<std::string> FoldersMakeAvoids() override { return avoided; }
+
+  std::string working_folder = "C:\\Games\\Nox";
+  std::vector<std::string> avoided = {"C:\\WINDOWS", "C:\\Users\\me\\AppData\\Local\\Temp\\"};
 };
 
 // A system of a chosen ANSI code page.

@@ -109,6 +109,12 @@ std::string Repeated(const std::string& piece, int times) {
 TEST_F(WindowLogic, MakeChecksItsInputsInOrder) {
   struct Case {
     std::string name, text, line, script_name, key, said;
+    std::string working_folder = "C:\\Games\\Nox";
+  };
+  const auto wrong_folder = [](const std::string& folder) {
+    return "Tickerloom Runs In " + folder +
+           "\r\nThe game never reads its scripts from a temporary folder or the Windows "
+           "folder.\r\nExtract Quorvane.exe into the game's folder first and start it from there.";
   };
   std::vector<Case> cases = {
       {"empty text, all wrong", "", "0", "", "x", "Enter Some Text"},
@@ -153,6 +159,14 @@ TEST_F(WindowLogic, MakeChecksItsInputsInOrder) {
       // takes; a euro sign is one character in the files.
       {"the longest name the game takes", "abcdefghij", "1", std::string(15, 'n') + "\xE2\x82\xAC",
        "2", ""},
+      // Checked after the inputs; the folders are the test process's.
+      {"in the Windows folder", "abc", "1", "k", "2", wrong_folder("c:\\windows\\System32"),
+       "c:\\windows\\System32"},
+      {"in a zip's temporary copy", "abc", "1", "k", "2",
+       wrong_folder("C:\\Users\\me\\AppData\\Local\\Temp\\Rar$EXa1.2"),
+       "C:\\Users\\me\\AppData\\Local\\Temp\\Rar$EXa1.2"},
+      {"a folder named like Windows", "abc", "1", "k", "2", "", "C:\\Windows.old"},
+      {"inputs before the folder", "", "1", "k", "2", "Enter Some Text", "C:\\Windows"},
   };
   for (const char* key : {"1", "9", "0", "", "F", "-", "8.5", "F4", "4x"}) {
     cases.push_back({std::string("key '") + key + "'", "ab", "1", "n", key, kKey});
@@ -163,6 +177,7 @@ TEST_F(WindowLogic, MakeChecksItsInputsInOrder) {
     memory_.files.clear();
     Ui().SetText(kScriptTotalFileLbl, "");
     Fill(c.text, c.line, c.script_name, c.key);
+    process_.working_folder = c.working_folder;
     Ui().Click(kScriptMake);
     if (c.said.empty()) {
       EXPECT_EQ(Said(), Prompts{});
@@ -201,7 +216,8 @@ TEST_F(WindowLogic, MakeWritesTheFilesUnderTheWaitCursor) {
   files_.refused = "x-1.rul";
   Fill("abc", "1", "x", "2");
   Ui().Click(kScriptMake);
-  EXPECT_EQ(Said(), Prompts{platform::FileError("create", "x-1.rul", ENOENT).what()});
+  EXPECT_EQ(Said(), Prompts{std::string(platform::FileError("create", "x-1.rul", ENOENT).what()) +
+                            "\r\nThe folder: C:\\Games\\Nox"});
   EXPECT_EQ(Ui().Text(kScriptTotalFileLbl), "3");
   EXPECT_FALSE(memory_.FileExists("autoexec.rul"));
   EXPECT_EQ(Ui().busy_count, 0);
