@@ -5,6 +5,7 @@
 # at the top, the Windows one in windows/) ready to upload to a static web
 # server, and the Debian package (built without the self-update) beside them.
 # Usage: tools/release.sh <secret key file> <output folder>
+# The Windows program is the 32-bit one, which runs on 32- and 64-bit Windows.
 # The builds take their update server and public key from the release and
 # windows-release presets (TICKERLOOM_UPDATE_BASE_URL, the Windows one ending
 # in windows/; TICKERLOOM_UPDATE_PUBLIC_KEY); the secret key must be the one
@@ -26,7 +27,8 @@ cmake --build --preset release
 ctest --preset release
 cmake --preset windows-release >/dev/null
 cmake --build --preset windows-release
-bash tests/win32/Imports.sh x86_64-w64-mingw32-objdump build/windows-release/Quorvane.exe winhttp.dll
+bash tests/win32/Imports.sh --format pei-i386 i686-w64-mingw32-objdump \
+  build/windows-release/Quorvane.exe winhttp.dll
 bash tools/release/publish.sh build/release/tools/release/tickerloom-release "$version" \
   build/release/Quorvane.exe build/windows-release/Quorvane.exe "$secret_key" "$output"
 # The package is built without the self-update: the package manager updates it.
