@@ -31,7 +31,9 @@ for option in "$@"; do
       PACKAGES+=(mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
         binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest
         libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
-        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick locales)
+        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick locales
+        # Authenticode signing of the Windows program, and its test's certificate.
+        osslsigncode openssl)
       windows=1
       ;;
   esac
