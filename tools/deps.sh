@@ -24,8 +24,16 @@ for option in "$@"; do
         desktop-file-utils lintian dpkg-dev file)
       ;;
     --windows)
-      PACKAGES+=(mingw-w64 googletest libgcrypt-mingw-w64-dev
-        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick locales)
+      # Both programs: the 64-bit one the tests run against, the 32-bit one
+      # that is released. libgcrypt's and libgpg-error's mingw packages hold
+      # the static libraries of both. (32-bit Wine, for the 32-bit program's
+      # tests, is tools/wine32.sh's: it may not install.)
+      PACKAGES+=(mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+        binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest
+        libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
+        wine64 wine fonts-wine xvfb xauth xdotool xclip imagemagick locales
+        # Authenticode signing of the Windows program, and its test's certificate.
+        osslsigncode openssl)
       windows=1
       ;;
   esac

@@ -2,7 +2,8 @@
 # Installs what is needed, builds Tickerloom and runs the whole test suite:
 # the tests, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
 # every fuzz target for a bounded time, the Windows build with its tests under
-# Wine, and the static analysers.
+# Wine, the 32-bit Windows build (its tests too where 32-bit Wine installs),
+# and the static analysers.
 # TICKERLOOM_FUZZ_SECONDS sets the time per fuzz target (default 30).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -26,6 +27,9 @@ bash "$root/tools/fuzz.sh" "${TICKERLOOM_FUZZ_SECONDS:-30}"
 
 stage "Windows build (mingw-w64) and its tests under Wine"
 bash "$root/tools/windows.sh"
+
+stage "32-bit Windows build (mingw-w64 i686), the released program"
+bash "$root/tools/windows.sh" --i686
 
 stage "static analysis"
 bash "$root/tools/analyse.sh"

@@ -6,7 +6,7 @@
 # Russian player's road. Every wait is for a state (a window, a file, the
 # program's end), never for a time.
 # Needs DISPLAY and the tests' Wine session (WINEPREFIX, a running wineserver).
-# Usage: EndToEnd.sh <wine64> <Quorvane.exe> [screenshot.png]
+# Usage: EndToEnd.sh <wine loader> <Quorvane.exe> [screenshot.png]
 set -euo pipefail
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../window/RoadOfOneRequest.sh"
 wine="$1"

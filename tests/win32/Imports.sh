@@ -3,12 +3,26 @@
 # DLLs that come with every Windows from 7 to 11 (no libstdc++, libgcc,
 # winpthread, libgcrypt or OpenSSL DLL), and at least the ones named after it
 # (user32.dll; winhttp.dll for the download when the build has the
-# self-update).
-# Usage: Imports.sh <objdump> <Quorvane.exe> [required DLL...]
+# self-update). --format also checks the kind of executable, as objdump names
+# it: pei-i386 for the 32-bit program (the one released), pei-x86-64.
+# Usage: Imports.sh [--format <kind>] <objdump> <Quorvane.exe> [required DLL...]
 set -euo pipefail
+format=""
+if [[ "${1:-}" == --format ]]; then
+  format="$2"
+  shift 2
+fi
 objdump="$1"
 program="$2"
 shift 2
+if [[ -n "$format" ]]; then
+  kind="$("$objdump" -f "$program" | grep -oP 'file format \K\S+')"
+  [[ "$kind" == "$format" ]] || {
+    echo "FAIL: a $kind executable, not $format"
+    exit 1
+  }
+  echo "format: $kind"
+fi
 headers="$("$objdump" -p "$program")"
 grep -q '^Subsystem[[:space:]]*00000002' <<<"$headers" || {
   echo "FAIL: not a GUI (Windows subsystem) program"

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Makes the Wine prefix the Windows tests run in, inside the build folder.
 # --managed leaves Wine's windows to a window manager, as on a desktop (the
-# start-up benchmark watches for the map of a managed window).
-# Usage: MakeWinePrefix.sh <wine64> <prefix folder> [--managed]
+# start-up benchmark watches for the map of a managed window). WINEARCH, when
+# set, chooses the prefix's kind of Windows (win32 for the 32-bit build).
+# Usage: MakeWinePrefix.sh <wine loader> <prefix folder> [--managed]
 set -euo pipefail
 wine="$1"
 prefix="$2"

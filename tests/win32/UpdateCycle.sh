@@ -22,7 +22,7 @@
 #     nothing.
 #
 # Needs DISPLAY and the tests' Wine session (WINEPREFIX, a running wineserver).
-# Usage: UpdateCycle.sh <mode> <wine64> <test program> <release tool>
+# Usage: UpdateCycle.sh <mode> <wine loader> <test program> <release tool>
 #          <secret key> <update_server.py> <port> <helper program> <screenshot folder>
 #          <program that needs its library>
 set -euo pipefail

@@ -33,27 +33,30 @@ using namespace std::chrono_literals;
 
 constexpr auto kPatience = 60s;  // for what a busy machine may take its time over
 
+struct WindowSearch {
+  std::wstring_view window_class, title;
+  HWND found = nullptr;
+};
+
+// A function of its own rather than a lambda: the 32-bit build calls it
+// stdcall (CALLBACK), which a lambda's function pointer is not.
+BOOL CALLBACK NoteWantedWindow(HWND window, LPARAM data) {
+  auto* wanted = reinterpret_cast<WindowSearch*>(data);
+  wchar_t name[64] = {}, text[64] = {};
+  ::GetClassNameW(window, name, 64);
+  if (!::IsWindowVisible(window) || name != wanted->window_class) return TRUE;
+  if (!wanted->title.empty() && (::GetWindowTextW(window, text, 64), text != wanted->title)) {
+    return TRUE;
+  }
+  wanted->found = window;
+  return FALSE;
+}
+
 // The first visible top-level window of `thread` of that class, and with that
 // title when one is given: then the window is asked for it.
 HWND ThreadWindow(DWORD thread, std::wstring_view window_class, std::wstring_view title = {}) {
-  struct Search {
-    std::wstring_view window_class, title;
-    HWND found = nullptr;
-  } search{window_class, title};
-  ::EnumThreadWindows(
-      thread,
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* wanted = reinterpret_cast<Search*>(data);
-        wchar_t name[64] = {}, text[64] = {};
-        ::GetClassNameW(window, name, 64);
-        if (!::IsWindowVisible(window) || name != wanted->window_class) return TRUE;
-        if (!wanted->title.empty() && (::GetWindowTextW(window, text, 64), text != wanted->title)) {
-          return TRUE;
-        }
-        wanted->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{window_class, title};
+  ::EnumThreadWindows(thread, NoteWantedWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

@@ -10,7 +10,7 @@
 #   TICKERLOOM_TEST_PLAIN_PORT   a port where every connection gets a plain
 #                                "400 Bad Request" at once (https to a plain server)
 #   TICKERLOOM_TEST_CLOSED_PORT  a loopback port on which nothing listens
-# Usage: WithUpdateServer.sh <update_server.py> <TLS folder> <wine64> <program> [arguments]
+# Usage: WithUpdateServer.sh <update_server.py> <TLS folder> <wine loader> <program> [arguments]
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/Within.sh"
 server_script="$1"
