@@ -22,15 +22,17 @@ if [[ "${1:-}" != "--tests-in-xvfb" ]]; then
     bash tests/win32/Imports.sh --format pei-i386 i686-w64-mingw32-objdump "$program" winhttp.dll
     bash tests/win32/AuthenticodeSigning.sh tools/release/authenticode.sh "$program" \
       build/windows-i686/authenticode
-    echo "32-bit Wine is not available: $reason; the Windows suite runs on the x86_64 build" \
-      "only; the i686 exe was checked for its format and imports, and that it signs"
+    echo "32-bit Wine is not available: ${reason:-tools/wine32.sh stopped}; the Windows suite" \
+      "runs on the x86_64 build only; the i686 exe was checked for its format and imports," \
+      "and that it signs"
     exit 0
   fi
   # Configured after Wine is there: the build makes its prefix only then.
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   # The tests in an X server of their own: Wine draws its windows through X.
-  exec xvfb-run -a -s "-noreset -screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --tests-in-xvfb "$preset"
+  exec xvfb-run -a -s "-noreset -screen 0 1024x768x24" \
+    bash "${BASH_SOURCE[0]}" --tests-in-xvfb "$preset"
 fi
 
 # One Wine session for all the tests: a wineserver that stays up between

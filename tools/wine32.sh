@@ -63,7 +63,10 @@ undo() {
   [[ -z "$i386" ]] || timeout 600 "${apt[@]}" purge $i386 >>"$log" 2>&1 </dev/null || true
   "${SUDO[@]}" dpkg --remove-architecture i386 >>"$log" 2>&1 ||
     echo "wine32.sh: the i386 architecture is still added (dpkg --remove-architecture i386)" >&2
+  added=0
 }
+# Also when this script stops where it was not meant to.
+trap 'undo; rm -rf "$probe"' EXIT
 start=$(($(wc -l <"$log") + 1))
 timeout 300 "${apt[@]}" update >>"$log" 2>&1 </dev/null || true
 # Downloads first, under a time limit; the install itself then only unpacks,
@@ -75,3 +78,4 @@ if ! timeout 900 "${apt[@]}" install --download-only wine32:i386 >>"$log" 2>&1 <
   echo "installing wine32:i386 failed (${reason:-its loader does not run}; build/wine32.log)"
   exit 1
 fi
+added=0 # kept: wine32 is installed and runs
