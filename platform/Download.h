@@ -17,6 +17,14 @@ class DownloadError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A download that could not begin because the system refuses the user a new
+// file in the folder of its path (a folder Windows protects, or one the user
+// may not write).
+class DownloadFolderDenied : public DownloadError {
+ public:
+  using DownloadError::DownloadError;
+};
+
 // A download that the progress callback ended; nothing was kept.
 class DownloadCancelled : public DownloadError {
  public:

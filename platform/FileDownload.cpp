@@ -47,8 +47,12 @@ class BodyFile final : public BodySink {
     try {
       return CreateTemporaryBeside(os, destination, 0600);
     } catch (const FileError& error) {
-      throw DownloadError("Cannot create a temporary file for \"" + destination +
-                          "\": " + os.error_text(error.ErrorNumber()));
+      const std::string text = "Cannot create a temporary file for \"" + destination +
+                               "\": " + os.error_text(error.ErrorNumber());
+      if (error.ErrorNumber() != 0 && os.denied(error.ErrorNumber())) {
+        throw DownloadFolderDenied(text);
+      }
+      throw DownloadError(text);
     }
   }
 

@@ -167,4 +167,19 @@ void FileLayer::RenameFile(const std::string& from, const std::string& to) {
                held ? FileError::Cause::kInUse : FileError::Cause::kOther);
 }
 
+void FileLayer::CheckFolderWritable(const std::string& path) {
+  const FilePrimitives& os = *os_;
+  std::string probe;
+  try {
+    TemporaryFile made = CreateTemporaryBeside(os, path, 0600);
+    probe = std::move(made.path);
+    (void)made.file.Close();
+  } catch (const FileError& error) {
+    if (error.ErrorNumber() == 0 || !os.denied(error.ErrorNumber())) throw;
+    throw FileError("write in the folder of", path, error.ErrorNumber(),
+                    os.error_text(error.ErrorNumber()), FileError::Cause::kDenied);
+  }
+  Check(os, os.remove(probe), "delete", probe);
+}
+
 }  // namespace tickerloom::platform

@@ -31,6 +31,7 @@ class FileLayer : public FileSystem {
   // A failure because another process holds the file at `to` (as the
   // backend tells) is FileError::InUse(), told at once.
   void RenameFile(const std::string& from, const std::string& to) override;
+  void CheckFolderWritable(const std::string& path) override;
 
  private:
   // Shared with the writers, which may outlive the layer.

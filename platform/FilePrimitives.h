@@ -124,6 +124,9 @@ struct FilePrimitives {
   // only because some program (a virus scanner, the search indexer, a sync
   // client) opened the file for a moment; empty where that cannot happen.
   bool (*briefly_held)(int error) = nullptr;
+  // Whether the error is the system's refusal of a file or folder to this
+  // user (FileError::Cause::kDenied).
+  bool (*denied)(int error) = nullptr;
 
   // The steps. A missing file is no failure of look_up: it finds nothing.
   Step<step::LookUp, Status(const std::string& path, FoundFile& found)> look_up{"look up"};
@@ -184,7 +187,7 @@ struct FilePrimitives {
   std::vector<std::string_view> StepNames() const;
 
   // The table of a backend whose calls are the static functions of Calls:
-  // ErrorText, NameTaken, ProcessId, NameStart, Beside, IsFile and, where
+  // ErrorText, NameTaken, ProcessId, NameStart, Beside, IsFile, Denied and, where
   // they can happen, HeldElsewhere and BrieflyHeld for what the layer asks;
   // and a Call for each
   // step it has.
@@ -229,6 +232,7 @@ FilePrimitives FilePrimitives::Of() {
   os.is_file = &Calls::IsFile;
   if constexpr (requires { &Calls::HeldElsewhere; }) os.held_elsewhere = &Calls::HeldElsewhere;
   if constexpr (requires { &Calls::BrieflyHeld; }) os.briefly_held = &Calls::BrieflyHeld;
+  os.denied = &Calls::Denied;
   os.ForEachStep([]<class Tag, class... Args>(Step<Tag, Status(Args...)>& step) {
     if constexpr (requires(Args... args) { Calls::Call(Tag{}, args...); }) {
       step.call = [](Args... args) { return Calls::Call(Tag{}, std::forward<Args>(args)...); };

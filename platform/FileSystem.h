@@ -19,6 +19,9 @@ class FileError : public std::runtime_error {
     // Another process holds the file (on Windows, a program that still runs
     // holds its executable file).
     kInUse,
+    // The system refuses this user the folder: Windows protects it (Program
+    // Files), or its permissions or a read-only volume keep the user out.
+    kDenied,
   };
 
   // An errno value; the text is the C library's for it.
@@ -31,6 +34,7 @@ class FileError : public std::runtime_error {
   FileError(std::string_view operation, std::string_view path, std::string_view reason);
   int ErrorNumber() const { return error_number_; }
   bool InUse() const { return cause_ == Cause::kInUse; }
+  bool Denied() const { return cause_ == Cause::kDenied; }
 
  private:
   int error_number_;
@@ -94,6 +98,10 @@ class FileSystem {
   virtual void RemoveFile(const std::string& path) = 0;
   // Renames within one folder; works on the running program's own executable.
   virtual void RenameFile(const std::string& from, const std::string& to) = 0;
+  // Makes sure a new file can be made in the folder of path, by making one
+  // and removing it again, before anything else is written there. A refusal
+  // of the system is FileError::Denied().
+  virtual void CheckFolderWritable(const std::string& path) = 0;
 };
 
 }  // namespace tickerloom::platform

@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace tickerloom::platform {
 namespace {
@@ -17,6 +18,11 @@ bool Process::SameFileName(std::string_view a, std::string_view b) {
   const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool Process::StartElevated(const std::string& /*folder*/,
+                            const std::vector<std::string>& /*inputs*/) {
+  throw std::runtime_error("This system cannot start a program as administrator.");
 }
 
 std::string Process::WorkingFolder() {

@@ -49,7 +49,28 @@ class Process {
   // Windows its own folder (where some starts land) and the temporary folder
   // (where Explorer runs a program from inside a zip, and deletes it after).
   virtual std::vector<std::string> FoldersMakeAvoids() { return {}; }
+
+  // Whether StartElevated can ask the system to run this program as
+  // administrator (Windows' consent prompt); not when it runs so already.
+  virtual bool CanStartElevated() { return false; }
+  // Starts this program again as administrator, working in `folder` and
+  // taking over `inputs` (HandedInputs); false when the user said no to the
+  // system's prompt. Throws std::runtime_error with the system's text.
+  virtual bool StartElevated(const std::string& folder, const std::vector<std::string>& inputs);
+  // What the copy of the program that started this one handed over with
+  // StartElevated; none otherwise.
+  virtual std::vector<std::string> HandedInputs() { return {}; }
+  // The copy of the file at path that Windows keeps in the user's
+  // VirtualStore for programs it virtualizes (the game of 2000 among them),
+  // which such a program reads instead of the file, when there is one.
+  virtual std::optional<std::string> VirtualStoreCopyOf(const std::string& /*path*/) {
+    return std::nullopt;
+  }
 };
+
+// At most this many bytes of inputs go along to an elevated start: a
+// Windows command line holds 32767 characters.
+inline constexpr std::size_t kMostHandedBytes = 30000;
 
 // Whether folder is `within` or inside it, by the path's parts; '/' and '\'
 // part alike, and case is folded as the system folds it.

@@ -26,10 +26,16 @@ HandOver HandOverOf(window::WindowHost& window, const SelfUpdateServices& servic
 }  // namespace
 
 void SelfUpdate::OnLoad(window::WindowHost& window) {
-  CheckForUpdate(
-      window.AppFolder(), kExecutableName, kProgramVersion,
-      UpdateServices{services_.files, services_.update_files, services_.download, window.Boxes(),
-                     window.Progress(), TimersOf(window), services_.source});
+  CheckForUpdate(window.AppFolder(), kExecutableName, kProgramVersion,
+                 UpdateServices{services_.files,
+                                services_.update_files,
+                                services_.download,
+                                window.Boxes(),
+                                window.Progress(),
+                                TimersOf(window),
+                                services_.source,
+                                {},
+                                &services_.process});
 }
 
 void SelfUpdate::OnTimer1(window::WindowHost& window) {

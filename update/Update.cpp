@@ -1,6 +1,7 @@
 #include "update/Update.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -158,6 +159,33 @@ void DownloadNewExecutable(const std::string& app_folder, const std::string& exe
   }
 }
 
+// A newer version for a program in a folder it may not write: the download
+// would fail, so the offer is of a start as administrator where the system
+// has one, else it says what keeps the update out.
+void OfferElevatedStart(const std::string& app_folder, const std::string& exe_name,
+                        const std::string& refusal, const UpdateServices& services) {
+  platform::Process* const process = services.process;
+  if (process == nullptr || !process->CanStartElevated()) {
+    services.boxes.Show(Message{.prompt = "A Newer Version Is Available\r\n" + refusal +
+                                          "\r\nMove " + exe_name +
+                                          " to a folder you may write in to update it.",
+                                .title = kTitle,
+                                .buttons = MessageButtons::kOk,
+                                .icon = MessageIcon::kInformation});
+    return;
+  }
+  const MessageAnswer answer = services.boxes.Show(Message{
+      .prompt = "A Newer Version Is Available\r\nWindows protects the folder " + app_folder +
+                ": only " + exe_name + " started as administrator can save it there.\r\nStart " +
+                exe_name + " Again As Administrator To Download It?",
+      .title = kTitle,
+      .buttons = MessageButtons::kYesNo,
+      .icon = MessageIcon::kInformation});
+  if (answer != MessageAnswer::kYes) return;
+  // A prompt the player refused ends the matter quietly.
+  if (process->StartElevated(process->WorkingFolder(), {})) process->ExitNow();
+}
+
 }  // namespace
 
 bool IsNewerVersion(std::string_view own_version, std::string_view first_line) {
@@ -166,13 +194,30 @@ bool IsNewerVersion(std::string_view own_version, std::string_view first_line) {
 
 void CheckForUpdate(const std::string& app_folder, const std::string& exe_name,
                     const std::string& own_version, const UpdateServices& services) {
-  const std::string local_copy_path = app_folder + exe_name + "cfu.tmp";
+  std::string local_copy_path = app_folder + exe_name + "cfu.tmp";
   const std::string new_executable = app_folder + "New" + exe_name;
   const std::string signature = app_folder + SignatureFileName(exe_name);
   services.update_files.RemoveOrphanedTemporaries({local_copy_path, new_executable, signature});
-  try {
+  const auto fetch_version_file = [&] {
     services.download.Fetch(services.source.base_url + VersionFileName(exe_name), local_copy_path,
                             kMaxVersionFileBytes, services.timeouts.version_file, {});
+  };
+  // A folder Windows protects takes no download: the version file is read in
+  // the temporary folder then, and a newer version is offered differently.
+  std::optional<std::string> protected_folder;
+  try {
+    try {
+      fetch_version_file();
+    } catch (const platform::DownloadFolderDenied& denied) {
+      protected_folder = denied.what();
+      std::error_code failed;
+      const std::filesystem::path temporary = std::filesystem::temp_directory_path(failed);
+      if (failed) return;
+      const std::u8string path = (temporary / (exe_name + "cfu.tmp")).u8string();
+      local_copy_path.assign(path.begin(), path.end());
+      services.update_files.RemoveOrphanedTemporaries({local_copy_path});
+      fetch_version_file();
+    }
   } catch (const platform::DownloadError&) {
     // An unreachable server or a missing version file is the normal case
     // when offline: the check ends without a word, as if no update existed.
@@ -184,6 +229,11 @@ void CheckForUpdate(const std::string& app_folder, const std::string& exe_name,
 
   // An empty file has no first line and counts as version 0.
   const std::optional<std::string> first_line = ReadFirstLine(services.files, local_copy.Path());
+  if (first_line && IsNewerVersion(own_version, *first_line) && protected_folder) {
+    local_copy.Remove();
+    OfferElevatedStart(app_folder, exe_name, *protected_folder, services);
+    return;
+  }
   if (first_line && IsNewerVersion(own_version, *first_line)) {
     const MessageAnswer answer = services.boxes.Show(
         Message{.prompt = "A Newer Version Is Available\r\nDo You Want To Download It Now?",

@@ -11,6 +11,7 @@
 #include "platform/Download.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
+#include "platform/Process.h"
 #include "platform/UpdateFiles.h"
 #include "platform/WindowToolkit.h"
 
@@ -63,6 +64,9 @@ struct UpdateServices {
   UpdateTimers timers;
   UpdateSource source;
   UpdateTimeouts timeouts = {};
+  // For a start as administrator when the program's folder is protected;
+  // none: never offered.
+  platform::Process* process = nullptr;
 };
 
 // True when the server's version, the leading number of its version file's

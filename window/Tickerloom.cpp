@@ -6,9 +6,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/Number.h"
 #include "common/ProgramInfo.h"
+#include "generator/ScriptFormat.h"
 #include "generator/ScriptGenerator.h"
 #include "generator/Text.h"
 #include "window/Layout.h"
@@ -153,6 +155,14 @@ void Tickerloom::Open() {
 
 void Tickerloom::Form_Load() {
   app_folder_ = services_.process.ProgramFolder();
+  // The inputs of the copy that started this one as administrator.
+  if (const auto inputs = services_.process.HandedInputs(); inputs.size() == 4) {
+    window_->SetText(kScriptText, inputs[0]);
+    window_->SetText(kScriptLine, inputs[1]);
+    window_->SetText(kScriptName, inputs[2]);
+    window_->SetText(kScriptBind, inputs[3]);
+    ScriptText_Change();
+  }
   if (services_.update != nullptr) services_.update->OnLoad(*this);
 }
 
@@ -199,13 +209,62 @@ void Tickerloom::ScriptMake_Click() {
       return;
     }
   }
+  // Nothing is written into a folder that takes no new file.
+  try {
+    services_.files.CheckFolderWritable(std::string(generator::kStartupScriptName));
+  } catch (const platform::FileError& error) {
+    if (error.Denied()) {
+      RefuseDeniedFolder(folder, error);
+    } else {
+      Say(Lines({error.what(), "The folder: " + folder}));
+    }
+    return;
+  }
   BusyCursor busy(*window_);
   try {
     generator::GenerateScrollScript(*this, services_.files, encoding);
+    MergeIntoVirtualStore(encoding);
   } catch (const platform::FileError& error) {
     // The names are the working folder's: the box says which folder that is.
     Say(Lines({error.what(), "The folder: " + folder}));
   }
+}
+
+void Tickerloom::RefuseDeniedFolder(const std::string& folder, const platform::FileError& error) {
+  platform::Process& process = services_.process;
+  const std::vector<std::string> inputs = {ScriptText(), ScriptLine(), ScriptName(), ScriptBind()};
+  std::size_t bytes = 0;
+  for (const std::string& input : inputs) bytes += input.size();
+  if (!process.CanStartElevated() || bytes > platform::kMostHandedBytes) {
+    Say(Lines({error.what(), "The folder: " + folder,
+               "Move the game to a folder you may write in, or start Tickerloom as a user who "
+               "may write in this one."}));
+    return;
+  }
+  platform::Message question;
+  question.prompt =
+      Lines({"Windows Protects The Folder " + folder, "Tickerloom may not write the scripts there.",
+             "Start Tickerloom again as administrator?",
+             "(Or move the game out of the protected folder, for instance to C:\\Games, and "
+             "start Tickerloom there.)"});
+  question.buttons = platform::MessageButtons::kYesNo;
+  if (Show(question) != platform::MessageAnswer::kYes) return;
+  // A prompt the player refused ends the matter: the window stays.
+  if (process.StartElevated(folder, inputs)) process.ExitNow();
+}
+
+void Tickerloom::MergeIntoVirtualStore(const generator::ScriptEncoding& encoding) {
+  const auto copy =
+      services_.process.VirtualStoreCopyOf(std::string(generator::kStartupScriptName));
+  if (!copy) return;
+  const generator::ScrollRequest request = generator::ReadScrollRequest(*this);
+  const auto lock = services_.files.LockForUpdate(*copy);
+  generator::MergeStartupScript(*lock, services_.files, *copy, request.key_number,
+                                request.script_name, encoding.name_code_page);
+  if (told_virtual_store_) return;
+  told_virtual_store_ = true;
+  Say(Lines({"The game may read autoexec.rul from Windows' VirtualStore:", *copy,
+             "The key was bound there as well."}));
 }
 
 void Tickerloom::Command1_Click() {

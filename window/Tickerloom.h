@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "generator/ScriptForm.h"
+#include "generator/ScrollScript.h"
 #include "platform/Clipboard.h"
 #include "platform/DesktopOpen.h"
 #include "platform/FileSystem.h"
@@ -94,9 +95,15 @@ class Tickerloom final : public generator::ScriptForm,
   // Runs one handler; an exception it throws is shown in a message box.
   void Dispatch(void (Tickerloom::*handler)());
   void Say(const std::string& prompt);
+  // Make's folder may not be written: offers the elevated start, or says
+  // what to do.
+  void RefuseDeniedFolder(const std::string& folder, const platform::FileError& error);
+  // Binds the key in the VirtualStore copy of autoexec.rul too, if any.
+  void MergeIntoVirtualStore(const generator::ScriptEncoding& encoding);
 
   Services services_;
   std::string app_folder_;
+  bool told_virtual_store_ = false;
   // The handlers that run and the boxes that are open: the one place that
   // decides whether a tick is dropped. The toolkit delivers every tick.
   int holding_ticks_ = 0;

@@ -59,6 +59,7 @@ class FolderLock final : public FileLock {
 struct PosixCalls {
   static std::string ErrorText(int error) { return std::generic_category().message(error); }
   static bool NameTaken(int error) { return error == EEXIST; }
+  static bool Denied(int error) { return error == EACCES || error == EPERM || error == EROFS; }
   static std::uint32_t ProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
   static std::size_t NameStart(std::string_view path) {

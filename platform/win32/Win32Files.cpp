@@ -176,6 +176,12 @@ struct Win32Calls {
            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
   }
 
+  // Program Files and the like refuse a user without elevation; a
+  // write-protected volume refuses everyone.
+  static bool Denied(int error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
+  }
+
   // A scanner, the indexer or a sync client that opens a file just written
   // keeps it from being renamed until it lets go.
   static bool BrieflyHeld(int error) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
@@ -80,7 +82,110 @@ class Win32StartedProgram final : public StartedProgram {
 Win32Process::Win32Process() : Win32Process(ProgramPath()) {}
 
 Win32Process::Win32Process(const std::filesystem::path& program)
-    : StartedProcess(program.parent_path(), program) {}
+    : StartedProcess(program.parent_path(), program) {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  if (argv == nullptr) return;
+  HandedOver handed = ReadHandedOver(argc, argv);
+  ::LocalFree(argv);
+  // A folder that is gone leaves the program where it started: Make checks
+  // the folder it works in as always.
+  if (!handed.folder.empty()) (void)::SetCurrentDirectoryW(handed.folder.c_str());
+  handed_ = std::move(handed.inputs);
+}
+
+namespace {
+
+// One argument as CommandLineToArgvW reads it back: in quotes, with the
+// backslashes before a quote (and before the closing one) doubled.
+void AppendQuoted(std::wstring& line, const std::wstring& argument) {
+  if (!line.empty()) line += L' ';
+  line += L'"';
+  std::size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    line += c;
+  }
+  line.append(backslashes * 2, L'\\');
+  line += L'"';
+}
+
+}  // namespace
+
+std::wstring ElevatedArguments(const std::string& folder, const std::vector<std::string>& inputs) {
+  std::wstring line;
+  AppendQuoted(line, L"--folder");
+  AppendQuoted(line, Widen(folder));
+  if (inputs.empty()) return line;
+  AppendQuoted(line, L"--inputs");
+  for (const std::string& input : inputs) AppendQuoted(line, Widen(input));
+  return line;
+}
+
+HandedOver ReadHandedOver(int argc, const wchar_t* const* argv) {
+  HandedOver handed;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::wstring_view(argv[i]) == L"--folder") {
+      handed.folder = argv[++i];
+    } else if (std::wstring_view(argv[i]) == L"--inputs") {
+      while (++i < argc) handed.inputs.push_back(Narrow(argv[i]));
+    }
+  }
+  return handed;
+}
+
+bool Win32Process::CanStartElevated() {
+  HANDLE token = nullptr;
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) == 0) return true;
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  const bool elevated =
+      ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) != 0 &&
+      elevation.TokenIsElevated != 0;
+  ::CloseHandle(token);
+  return !elevated;
+}
+
+bool Win32Process::StartElevated(const std::string& folder,
+                                 const std::vector<std::string>& inputs) {
+  const std::wstring program = ProgramPath();
+  const std::wstring arguments = ElevatedArguments(folder, inputs);
+  const std::wstring directory = Widen(folder);
+  SHELLEXECUTEINFOW execute{};
+  execute.cbSize = sizeof execute;
+  execute.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  execute.lpVerb = L"runas";
+  execute.lpFile = program.c_str();
+  execute.lpParameters = arguments.c_str();
+  execute.lpDirectory = directory.c_str();
+  execute.nShow = SW_SHOWNORMAL;
+  if (::ShellExecuteExW(&execute) != 0) return true;
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_CANCELLED) return false;
+  throw std::runtime_error("Cannot start " + Narrow(program) +
+                           " as administrator: " + SystemErrorText(error));
+}
+
+std::optional<std::string> Win32Process::VirtualStoreCopyOf(const std::string& path) {
+  wchar_t full[MAX_PATH + 2] = {};
+  const DWORD length = ::GetFullPathNameW(Widen(path).c_str(), MAX_PATH + 1, full, nullptr);
+  if (length < 3 || length > MAX_PATH || full[1] != L':' || full[2] != L'\\') return std::nullopt;
+  wchar_t local[MAX_PATH + 2] = {};
+  const DWORD local_length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH + 1);
+  if (local_length == 0 || local_length > MAX_PATH) return std::nullopt;
+  const std::wstring copy =
+      std::wstring(local, local_length) + L"\\VirtualStore" + std::wstring(full + 2, length - 2);
+  const DWORD attributes = ::GetFileAttributesW(copy.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  return Narrow(copy);
+}
 
 std::vector<std::string> Win32Process::FoldersMakeAvoids() {
   std::vector<std::string> folders;

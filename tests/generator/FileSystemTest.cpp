@@ -173,6 +173,32 @@ TEST(FileSystem, AMakeWhoseStepFailsTellsItAndLosesNothing) {
   }
 }
 
+// Make and the update ask a folder for a new file before they write there.
+// sysfs takes none, not even from root: the system's refusal is told as
+// denied (on Windows through Wine, as Program Files refuses a user); a
+// folder that takes one keeps nothing of the question.
+TEST(FileSystem, AFolderThatTakesNoNewFileIsDenied) {
+  testing::TempFolder folder;
+  testing::NativeFileSystem files;
+  files.CheckFolderWritable("autoexec.rul");
+  EXPECT_EQ(ListFolder("."), "");
+#ifdef _WIN32
+  const std::string refused = "Z:\\sys\\autoexec.rul";
+#else
+  const std::string refused = "/sys/autoexec.rul";
+#endif
+  try {
+    files.CheckFolderWritable(refused);
+    ADD_FAILURE() << "no refusal";
+  } catch (const FileError& error) {
+    EXPECT_TRUE(error.Denied()) << error.what();
+    EXPECT_EQ(
+        std::string(error.what()).rfind("Cannot write in the folder of \"" + refused + "\": ", 0),
+        0u)
+        << error.what();
+  }
+}
+
 // A scanner that opens a file just written keeps it from being renamed for a
 // moment: each rename of such a file is tried again for a while, and one that
 // another error ends, or the target's holder, is told at once.

@@ -77,4 +77,11 @@ void MemoryFileSystem::RenameFile(const std::string& from, const std::string& to
   files[to] = std::move(contents);
 }
 
+void MemoryFileSystem::CheckFolderWritable(const std::string& path) {
+  if (denied) {
+    throw platform::FileError("write in the folder of", path, EACCES, "Permission denied",
+                              platform::FileError::Cause::kDenied);
+  }
+}
+
 }  // namespace tickerloom::testing

@@ -23,6 +23,9 @@ class MemoryFileSystem final : public platform::FileSystem {
   std::unique_ptr<platform::FileLock> LockForUpdate(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to) override;
+  // Refused as the system refuses a protected folder when denied is set.
+  void CheckFolderWritable(const std::string& path) override;
+  bool denied = false;
 };
 
 }  // namespace tickerloom::testing

@@ -58,10 +58,29 @@ class FixedProcess final : public platform::Process {
   std::unique_ptr<platform::StartedProgram> StartProgram(const std::string&) override {
     throw std::logic_error("not in these tests");
   }
-  [[noreturn]] void ExitNow() override { std::abort(); }
+  // Thrown past the window's handlers, for the test to catch.
+  struct Ended {};
+  [[noreturn]] void ExitNow() override { throw Ended{}; }
   bool FileNamesFoldCase() override { return true; }
   std::string WorkingFolder() override { return working_folder; }
   std::vector<std::string> FoldersMakeAvoids() override { return avoided; }
+  bool CanStartElevated() override { return can_elevate; }
+  bool StartElevated(const std::string& folder, const std::vector<std::string>& inputs) override {
+    elevated.push_back(folder);
+    elevated.insert(elevated.end(), inputs.begin(), inputs.end());
+    return elevation_accepted;
+  }
+  std::vector<std::string> HandedInputs() override { return handed; }
+  std::optional<std::string> VirtualStoreCopyOf(const std::string& path) override {
+    if (virtual_store.empty()) return std::nullopt;
+    return virtual_store + path;
+  }
+
+  bool can_elevate = false;
+  bool elevation_accepted = true;
+  std::vector<std::string> elevated;  // the folder and the inputs of each elevated start
+  std::vector<std::string> handed;
+  std::string virtual_store;  // a folder: the copy of each file is there
 
   std::string working_folder = "C:\\Games\\Nox";
   std::vector<std::string> avoided = {"C:\\WINDOWS", "C:\\Users\\me\\AppData\\Local\\Temp\\"};
@@ -96,6 +115,7 @@ class WatchedFiles final : public platform::FileSystem {
     return files_.LockForUpdate(path);
   }
   void RemoveFile(const std::string& path) override { files_.RemoveFile(path); }
+  void CheckFolderWritable(const std::string& path) override { files_.CheckFolderWritable(path); }
   void RenameFile(const std::string& from, const std::string& to) override {
     files_.RenameFile(from, to);
   }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <deque>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -9,6 +10,7 @@
 #include "platform/curl/CurlDownload.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixUpdateFiles.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/TempFolder.h"
 #include "tests/update/support/Fakes.h"
 #include "tests/update/support/TestKeys.h"
@@ -196,6 +198,62 @@ TEST_F(CheckForUpdateTest, VersionFileNotFetchedInThisRunEndsTheCheckSilentlyAnd
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_EQ(AppFiles(), "Quorvane.exe");
   EXPECT_EQ(timers_.timer1_switched_on, 0);
+}
+
+// A program folder that takes no new file: the version file is read in the
+// temporary folder, and a newer version is offered as a start as
+// administrator where the system has one, else told; nothing is written
+// beside the program.
+TEST_F(CheckForUpdateTest, AProtectedProgramFolderOffersAStartAsAdministratorInstead) {
+  Publish("1.2\r\n", "new program");
+  const struct {
+    const char* name;
+    bool can_elevate;
+    std::deque<MessageAnswer> answers;
+    std::string prompt;
+    bool started;
+  } cases[] = {
+      {"no elevation",
+       false,
+       {MessageAnswer::kOk},
+       "A Newer Version Is Available\r\nCannot create a temporary file for \"" + app_ +
+           "Quorvane.execfu.tmp\": Permission denied\r\nMove Quorvane.exe to a folder you may "
+           "write in to update it.",
+       false},
+      {"No",
+       true,
+       {MessageAnswer::kNo},
+       "A Newer Version Is Available\r\nWindows protects the folder " + app_ +
+           ": only Quorvane.exe started as administrator can save it there.\r\nStart "
+           "Quorvane.exe Again As Administrator To Download It?",
+       false},
+      {"Yes", true, {MessageAnswer::kYes}, "", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    boxes_.shown.clear();
+    boxes_.answers = c.answers;
+    testing::FakeProcess process;
+    process.can_elevate = c.can_elevate;
+    // The first new file is the version file's, beside the program.
+    platform::FileDownload download(
+        testing::FailingAt(platform::PosixFilePrimitives(), "create new", 0, EACCES),
+        platform::StreamWithCurl);
+    const UpdateServices services{files_,  update_files_, download,      boxes_,  progress_,
+                                  timers_, source_,       kTestTimeouts, &process};
+    bool ended = false;
+    try {
+      CheckForUpdate(app_, "Quorvane.exe", "1.1", services);
+    } catch (const testing::ProgramEnded&) {
+      ended = true;
+    }
+    ASSERT_EQ(boxes_.shown.size(), 1u);
+    if (!c.prompt.empty()) EXPECT_EQ(boxes_.shown[0].prompt, c.prompt);
+    EXPECT_EQ(ended, c.started);
+    EXPECT_EQ(process.elevated_in,
+              c.started ? std::vector<std::string>{"/games/nox"} : std::vector<std::string>{});
+    EXPECT_EQ(AppFiles(), "Quorvane.exe");
+  }
 }
 
 TEST_F(CheckForUpdateTest, AnswerYesKeepsTheSignedProgramAsNewQuorvaneExe) {

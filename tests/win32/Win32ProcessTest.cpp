@@ -5,10 +5,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/win32/Win32Text.h"
 #include "tests/support/TempFolder.h"
@@ -89,6 +94,40 @@ TEST(Win32Process, AProgramThatCannotStartIsReportedWithTheSystemText) {
     EXPECT_EQ(std::string(error.what()),
               "Cannot start missing.exe: " + SystemErrorText(ERROR_FILE_NOT_FOUND));
   }
+}
+
+// What a start as administrator hands over reads back whole, whatever the
+// folder and inputs hold (blanks, quotes, backslashes before a quote or the
+// end), as the started program's CommandLineToArgvW splits it.
+TEST(Win32Process, AnElevatedStartHandsOverTheFolderAndTheInputsWhole) {
+  const std::vector<std::string> inputs = {"say \"hi\" \\\" x\\", "", "12", "a\\\\", "\xC3\xA9"};
+  const std::string folder = "C:\\Program Files (x86)\\Nox\\";
+  const std::wstring line = L"Quorvane.exe " + ElevatedArguments(folder, inputs);
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(line.c_str(), &argc);
+  ASSERT_NE(argv, nullptr);
+  const HandedOver handed = ReadHandedOver(argc, argv);
+  ::LocalFree(argv);
+  EXPECT_EQ(Narrow(handed.folder), folder);
+  EXPECT_EQ(handed.inputs, inputs);
+}
+
+// The game, virtualized, reads %LOCALAPPDATA%\VirtualStore\<folder without
+// its drive>: a copy there is found, none where it is missing.
+TEST(Win32Process, FindsTheVirtualStoreCopyOfAFile) {
+  testing::TempFolder folder;
+  Win32Process process;
+  EXPECT_EQ(process.VirtualStoreCopyOf("autoexec.rul"), std::nullopt);
+  const std::wstring here = std::filesystem::current_path().wstring();
+  ASSERT_EQ(here.substr(1, 2), L":\\");
+  const std::filesystem::path copy = std::filesystem::path(_wgetenv(L"LOCALAPPDATA")) /
+                                     L"VirtualStore" / here.substr(3) / L"autoexec.rul";
+  std::filesystem::create_directories(copy.parent_path());
+  testing::WriteBytes(copy.string(), "old\r\n");
+  const auto found = process.VirtualStoreCopyOf("autoexec.rul");
+  std::filesystem::remove_all(std::filesystem::path(_wgetenv(L"LOCALAPPDATA")) / L"VirtualStore");
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(std::filesystem::path(Widen(*found)), copy);
 }
 
 }  // namespace

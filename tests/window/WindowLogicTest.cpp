@@ -227,6 +227,83 @@ TEST_F(WindowLogic, MakeWritesTheFilesUnderTheWaitCursor) {
   EXPECT_TRUE(memory_.FileExists("x-3.rul"));
 }
 
+// A folder that takes no new file (Program Files without elevation) is told
+// before anything is written: with the offer to start again as administrator
+// where the system has one, the inputs going along; a refused prompt or No
+// leaves the window as it was.
+TEST_F(WindowLogic, AProtectedFolderIsRefusedBeforeAnyFileWithTheElevatedStart) {
+  const std::string kQuestion =
+      "Windows Protects The Folder C:\\Games\\Nox\r\nTickerloom may not write the scripts "
+      "there.\r\nStart Tickerloom again as administrator?\r\n(Or move the game out of the "
+      "protected folder, for instance to C:\\Games, and start Tickerloom there.)";
+  const std::string kTold =
+      "Cannot write in the folder of \"autoexec.rul\": Permission denied\r\nThe folder: "
+      "C:\\Games\\Nox\r\nMove the game to a folder you may write in, or start Tickerloom as a "
+      "user who may write in this one.";
+  const struct {
+    const char* name;
+    bool can_elevate;
+    std::vector<platform::MessageAnswer> answers;
+    bool accepted;
+    std::string said;
+    bool started, ended;
+  } cases[] = {
+      {"no elevation", false, {}, true, kTold, false, false},
+      {"No", true, {platform::MessageAnswer::kNo}, true, kQuestion, false, false},
+      {"Yes", true, {platform::MessageAnswer::kYes}, true, kQuestion, true, true},
+      {"Yes, the prompt refused",
+       true,
+       {platform::MessageAnswer::kYes},
+       false,
+       kQuestion,
+       true,
+       false},
+  };
+  memory_.denied = true;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    boxes_.shown.clear();
+    boxes_.answers.assign(c.answers.begin(), c.answers.end());
+    process_.elevated.clear();
+    process_.can_elevate = c.can_elevate;
+    process_.elevation_accepted = c.accepted;
+    Fill("abc", "1", "k", "2");
+    bool ended = false;
+    try {
+      Ui().Click(kScriptMake);
+    } catch (const testing::FixedProcess::Ended&) {
+      ended = true;
+    }
+    EXPECT_EQ(Said(), Prompts{c.said});
+    const std::vector<std::string> started = {"C:\\Games\\Nox", "abc", "1", "k", "2"};
+    EXPECT_EQ(process_.elevated, c.started ? started : std::vector<std::string>{});
+    EXPECT_EQ(ended, c.ended);
+    EXPECT_TRUE(memory_.files.empty());
+  }
+}
+
+// The elevated copy starts with the inputs it was handed; Make binds the key
+// in the VirtualStore copy of autoexec.rul too, and says so once.
+TEST_F(WindowLogic, TheElevatedCopyTakesTheInputsAndTheVirtualStoreCopyIsBound) {
+  process_.handed = {"hello", "2", "hi", "3"};
+  Open();
+  EXPECT_EQ(Ui().Text(kScriptText), "hello");
+  EXPECT_EQ(Ui().Text(kScriptLength), "5");
+  EXPECT_EQ(Ui().Text(kScriptBind), "3");
+  process_.virtual_store = "VirtualStore/";
+  memory_.files["VirtualStore/autoexec.rul"] = "old\r\n";
+  for (int make = 0; make < 2; ++make) Ui().Click(kScriptMake);
+  EXPECT_EQ(Said(), Prompts{"The game may read autoexec.rul from Windows' VirtualStore:\r\n"
+                            "VirtualStore/autoexec.rul\r\nThe key was bound there as well."});
+  const std::string& copy = memory_.files["VirtualStore/autoexec.rul"];
+  // The same merge as the folder's own: the old lines kept, a binding a Make.
+  EXPECT_NE(copy.find("\r\nold\r\n"), std::string::npos) << copy;
+  const std::string bind = "Bind F3 \"execrul hi-1.rul\"\r\n";
+  std::size_t binds = 0;
+  for (auto at = copy.find(bind); at != std::string::npos; at = copy.find(bind, at + 1)) ++binds;
+  EXPECT_EQ(binds, 2u) << copy;
+}
+
 // Cut empties the clipboard, puts the text there and clears the field, but
 // only once the clipboard is known to hold the text.
 TEST_F(WindowLogic, CutCopiesAndClearsOnlyWhatTheClipboardHolds) {

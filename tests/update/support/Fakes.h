@@ -108,6 +108,14 @@ class FakeProcess : public platform::Process {
   }
   [[noreturn]] void ExitNow() override { throw ProgramEnded{}; }
   bool FileNamesFoldCase() override { return fold_case; }
+  std::string WorkingFolder() override { return "/games/nox"; }
+  bool CanStartElevated() override { return can_elevate; }
+  bool StartElevated(const std::string& working, const std::vector<std::string>&) override {
+    elevated_in.push_back(working);
+    return true;
+  }
+  bool can_elevate = false;
+  std::vector<std::string> elevated_in;
 };
 
 }  // namespace tickerloom::testing
