@@ -187,6 +187,9 @@ TEST(FileSystem, AFolderThatTakesNoNewFileIsDenied) {
 #else
   const std::string refused = "/sys/autoexec.rul";
 #endif
+  if (!std::filesystem::is_directory(std::filesystem::path(refused).parent_path())) {
+    GTEST_SKIP() << "no sysfs on this machine";
+  }
   try {
     files.CheckFolderWritable(refused);
     ADD_FAILURE() << "no refusal";
