@@ -11,13 +11,18 @@ std::string Utf8(const std::filesystem::path& path) {
   return {text.begin(), text.end()};
 }
 
+// The letter as a file system that ignores case compares it: A to Z folded.
+char Folded(char c, bool fold_case) {
+  return fold_case && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
 }  // namespace
 
 bool Process::SameFileName(std::string_view a, std::string_view b) {
-  if (!FileNamesFoldCase()) return a == b;
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [&](char x, char y) { return lower(x) == lower(y); });
+  const bool fold_case = FileNamesFoldCase();
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [fold_case](char x, char y) {
+    return Folded(x, fold_case) == Folded(y, fold_case);
+  });
 }
 
 bool Process::StartElevated(const std::string& /*folder*/,
@@ -38,10 +43,7 @@ bool FolderWithin(std::string_view folder, std::string_view within, bool fold_ca
   within = trimmed(within);
   if (within.empty() || folder.size() < within.size()) return false;
   const auto same = [fold_case](char a, char b) {
-    const auto normal = [fold_case](char c) {
-      if (c == '\\') return '/';
-      return fold_case && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-    };
+    const auto normal = [fold_case](char c) { return c == '\\' ? '/' : Folded(c, fold_case); };
     return normal(a) == normal(b);
   };
   if (!std::equal(within.begin(), within.end(), folder.begin(), same)) return false;

@@ -229,12 +229,13 @@ void CheckForUpdate(const std::string& app_folder, const std::string& exe_name,
 
   // An empty file has no first line and counts as version 0.
   const std::optional<std::string> first_line = ReadFirstLine(services.files, local_copy.Path());
-  if (first_line && IsNewerVersion(own_version, *first_line) && protected_folder) {
+  const bool newer = first_line && IsNewerVersion(own_version, *first_line);
+  if (newer && protected_folder) {
     local_copy.Remove();
     OfferElevatedStart(app_folder, exe_name, *protected_folder, services);
     return;
   }
-  if (first_line && IsNewerVersion(own_version, *first_line)) {
+  if (newer) {
     const MessageAnswer answer = services.boxes.Show(
         Message{.prompt = "A Newer Version Is Available\r\nDo You Want To Download It Now?",
                 .title = kTitle,

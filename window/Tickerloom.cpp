@@ -32,6 +32,11 @@ std::string Lines(std::initializer_list<std::string_view> lines) {
   return text;
 }
 
+// A file error of Make, with the folder its relative names are in.
+std::string InFolder(const platform::FileError& error, const std::string& folder) {
+  return Lines({error.what(), "The folder: " + folder});
+}
+
 std::string LineSizeHelp() {
   return Lines({
       "Example:",
@@ -216,7 +221,7 @@ void Tickerloom::ScriptMake_Click() {
     if (error.Denied()) {
       RefuseDeniedFolder(folder, error);
     } else {
-      Say(Lines({error.what(), "The folder: " + folder}));
+      Say(InFolder(error, folder));
     }
     return;
   }
@@ -226,7 +231,7 @@ void Tickerloom::ScriptMake_Click() {
     MergeIntoVirtualStore(encoding);
   } catch (const platform::FileError& error) {
     // The names are the working folder's: the box says which folder that is.
-    Say(Lines({error.what(), "The folder: " + folder}));
+    Say(InFolder(error, folder));
   }
 }
 
@@ -236,7 +241,7 @@ void Tickerloom::RefuseDeniedFolder(const std::string& folder, const platform::F
   std::size_t bytes = 0;
   for (const std::string& input : inputs) bytes += input.size();
   if (!process.CanStartElevated() || bytes > platform::kMostHandedBytes) {
-    Say(Lines({error.what(), "The folder: " + folder,
+    Say(Lines({InFolder(error, folder),
                "Move the game to a folder you may write in, or start Tickerloom as a user who "
                "may write in this one."}));
     return;

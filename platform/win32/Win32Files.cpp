@@ -52,8 +52,10 @@ std::size_t FileNameStart(std::string_view path) {
 
 // Windows refuses to write a read-only file, but Wine run by root does not:
 // this refusal, with the system's text for it, holds everywhere.
-constexpr std::string_view kReadOnlyFile =
-    "The file is read-only: clear Read-only in its Properties, then try again.";
+// What a read-only file's refusal says after the system's text.
+constexpr Status kReadOnlyFile{
+    .error = ERROR_ACCESS_DENIED,
+    .reason = "The file is read-only: clear Read-only in its Properties, then try again."};
 
 bool ReadOnly(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -203,7 +205,7 @@ struct Win32Calls {
   }
 
   static Status Call(step::MayReplace, const std::string& path, const FoundFile& found) {
-    if (ReadOnly(found.attributes)) return {.error = ERROR_ACCESS_DENIED, .reason = kReadOnlyFile};
+    if (ReadOnly(found.attributes)) return kReadOnlyFile;
     // Asks the system whether the file may be written (a folder, held open by
     // another program) before anything is touched.
     const ScopedHandle probe(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
@@ -214,9 +216,7 @@ struct Win32Calls {
 
   static Status Call(step::Create, const std::string& path, NativeFile& file) {
     const std::wstring wide = Widen(path);
-    if (ReadOnly(::GetFileAttributesW(wide.c_str()))) {
-      return {.error = ERROR_ACCESS_DENIED, .reason = kReadOnlyFile};
-    }
+    if (ReadOnly(::GetFileAttributesW(wide.c_str()))) return kReadOnlyFile;
     return OpenWith(wide, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                     file);
   }
